@@ -1,0 +1,26 @@
+// The run driver: the run settings (process-wide, set once from the command line and read by
+// every later phase), the reading of the arguments and switches, and the fixed order of the
+// phases of one check. Called by main only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+extern std::string LogDirectory;   // as printed: upper-cased, ending in "\"
+extern std::string OpenDirectory;  // the same directory as the platform opens it
+extern std::string JobName;        // as typed
+extern std::string JobKey;         // upper-cased, compared with each log's job name
+extern std::int32_t WarningDays;   // 0 for no limit
+extern std::int32_t CriticalDays;  // 0 for no limit
+
+/// Reads the arguments (program name excluded) into the run settings and the diagnostic flags,
+/// or ends the run with the usage text or a command-line error.
+void ReadCommandLine(const std::vector<std::string>& arguments);
+
+/// One whole check on the arguments; never returns.
+[[noreturn]] void RunCheck(const std::vector<std::string>& arguments);
+
+/// The program: a check, with every failure that no step handles taken to the unhandled-failure
+/// path.
+[[noreturn]] void RunProgram(int argc, char** argv);

@@ -1,0 +1,66 @@
+// Everything the check needs of the operating system: its arguments, the standard streams,
+// the end of the process, the directory listing with local file dates, whole-file reads and
+// the local clock. posix.cpp and win32.cpp fill it; nothing else calls the system directly.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <system_error>
+#include <vector>
+
+/// Prepares the process: broken pipes report errors instead of killing it, and closed standard
+/// streams are noted (and their numbers held) so that no log file ever takes their place.
+void StartPlatform();
+
+/// The arguments after the program's name, split by the platform's rule, empty ones dropped.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+/// True when standard output is a character device (a console), where lines go out at once.
+bool StandardOutputIsDevice();
+
+/// Writes all the bytes to standard output; an error when they could not all be written, or
+/// when standard output cannot be used at all (which a write of no bytes tells).
+std::error_code WriteStandardOutput(const char* bytes, std::size_t count);
+
+/// Writes the bytes to standard error, as far as it can; failures are ignored.
+void WriteStandardError(const std::string& text);
+
+/// Ends the process at once with the exit code; nothing is flushed or released here.
+[[noreturn]] void EndProcess(int code);
+
+/// A local wall-clock time as seconds since 1/1/1970 00:00 (negative before it).
+using tLocalSeconds = std::int64_t;
+
+struct tListedEntry {
+  std::string Name;
+  tLocalSeconds LastWrite;  // last-write time, local, with the offset in force at that time
+};
+
+/// The form of the typed directory argument that the listing and file opens use.
+std::string UsableDirectory(const std::string& argument);
+
+/// Lists the entries of `directory` (as UsableDirectory gives it) whose names match BE*.xml,
+/// every kind of entry, in the platform's order, stopping after `limit` of them. False when
+/// the listing cannot be started.
+bool ListLogFiles(const std::string& directory, std::size_t limit,
+                  std::vector<tListedEntry>& entries);
+
+/// Handle of one open log file; kNoFile when none.
+using tFileHandle = std::intptr_t;
+constexpr tFileHandle kNoFile = -1;
+
+/// Opens an existing regular file for reading without blocking; kNoFile when it cannot be
+/// opened or is not a regular file.
+tFileHandle OpenLogFile(const std::string& directory, const std::string& name);
+
+/// The file's size in bytes, or -1 when it cannot be had.
+std::int64_t LogFileSize(tFileHandle file);
+
+/// Reads from the start up to `size` bytes into `buffer`; the count read, or -1 on an error.
+std::int64_t ReadLogFile(tFileHandle file, char* buffer, std::int64_t size);
+
+void CloseLogFile(tFileHandle file);
+
+/// The local wall-clock time now.
+tLocalSeconds LocalTimeNow();

@@ -1,0 +1,179 @@
+// POSIX side of the platform layer: Linux and other Unix systems, where the logs are usually
+// read over a mounted share.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <system_error>
+
+#include "platform/platform.h"
+#include "text/text.h"
+
+namespace {
+
+int gStandardOutputError = 0;  // set when standard output cannot be written at all
+bool gStandardOutputIsDevice = false;
+
+// Local wall-clock seconds of a time, with the offset in force at that very time. Times that
+// the C library cannot convert keep their universal time.
+tLocalSeconds ToLocalSeconds(time_t when) {
+  struct tm local;
+  if (localtime_r(&when, &local) == nullptr) return static_cast<tLocalSeconds>(when);
+  const tLocalSeconds seconds = static_cast<tLocalSeconds>(when);
+  const long offset = local.tm_gmtoff;
+  if ((offset > 0 && seconds > INT64_MAX - offset) || (offset < 0 && seconds < INT64_MIN - offset))
+    return seconds;
+  return seconds + offset;
+}
+
+bool IsLogFileName(const char* name) {
+  const std::size_t length = std::strlen(name);
+  return length >= 6 && strncasecmp(name, "be", 2) == 0 &&
+         strcasecmp(name + length - 4, ".xml") == 0;
+}
+
+std::string JoinPath(const std::string& directory, const std::string& name) {
+  if (!directory.empty() && directory.back() == '/') return directory + name;
+  return directory + "/" + name;
+}
+
+}  // namespace
+
+void StartPlatform() {
+  signal(SIGPIPE, SIG_IGN);
+
+  const int access = fcntl(STDOUT_FILENO, F_GETFL);
+  if (access == -1 || (access & O_ACCMODE) == O_RDONLY) gStandardOutputError = EBADF;
+
+  // A log file opened later must never land on a closed standard stream's number.
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int held = open("/dev/null", O_RDWR | O_NOCTTY);
+    if (held >= 0 && held != fd) {
+      dup2(held, fd);
+      close(held);
+    }
+  }
+
+  struct stat status;
+  gStandardOutputIsDevice =
+      gStandardOutputError == 0 && fstat(STDOUT_FILENO, &status) == 0 && S_ISCHR(status.st_mode);
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] != '\0') arguments.emplace_back(argv[i]);
+  }
+  return arguments;
+}
+
+bool StandardOutputIsDevice() { return gStandardOutputIsDevice; }
+
+std::error_code WriteStandardOutput(const char* bytes, std::size_t count) {
+  if (gStandardOutputError != 0) return {gStandardOutputError, std::generic_category()};
+  while (count > 0) {
+    const ssize_t written = write(STDOUT_FILENO, bytes, count);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return {errno, std::generic_category()};
+    }
+    if (written == 0) return {EIO, std::generic_category()};
+    bytes += written;
+    count -= static_cast<std::size_t>(written);
+  }
+  return {};
+}
+
+void WriteStandardError(const std::string& text) {
+  const char* bytes = text.data();
+  std::size_t count = text.size();
+  while (count > 0) {
+    const ssize_t written = write(STDERR_FILENO, bytes, count);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    bytes += written;
+    count -= static_cast<std::size_t>(written);
+  }
+}
+
+void EndProcess(int code) { _exit(code); }
+
+std::string UsableDirectory(const std::string& argument) { return argument; }
+
+bool ListLogFiles(const std::string& directory, std::size_t limit,
+                  std::vector<tListedEntry>& entries) {
+  DIR* listing = opendir(directory.c_str());
+  if (listing == nullptr) return false;
+
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(listing)) {
+    if (IsLogFileName(entry->d_name)) names.emplace_back(entry->d_name);
+  }
+
+  // Sorted as a case-blind file system would show them, so that equally dated logs always
+  // resolve the same way.
+  std::vector<std::pair<std::string, std::string>> order;
+  order.reserve(names.size());
+  for (std::string& name : names) order.emplace_back(UpperText(name), std::move(name));
+  std::sort(order.begin(), order.end());
+
+  const int directoryFd = dirfd(listing);
+  for (const auto& item : order) {
+    if (entries.size() >= limit) break;
+    struct stat status;
+    // A dangling link keeps the link's own date; an entry gone since the listing is left out.
+    if (fstatat(directoryFd, item.second.c_str(), &status, 0) != 0 &&
+        fstatat(directoryFd, item.second.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+      continue;
+    entries.push_back({item.second, ToLocalSeconds(status.st_mtim.tv_sec)});
+  }
+  closedir(listing);
+  return true;
+}
+
+tFileHandle OpenLogFile(const std::string& directory, const std::string& name) {
+  const std::string path = JoinPath(directory, name);
+  // Checked before opening: opening a device or a FIFO could block or act on the device.
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return kNoFile;
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return kNoFile;
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(fd);
+    return kNoFile;
+  }
+  return fd;
+}
+
+std::int64_t LogFileSize(tFileHandle file) {
+  struct stat status;
+  if (fstat(static_cast<int>(file), &status) != 0) return -1;
+  return static_cast<std::int64_t>(status.st_size);
+}
+
+std::int64_t ReadLogFile(tFileHandle file, char* buffer, std::int64_t size) {
+  // One read may deliver less than asked for (Linux caps a read just below 2 GiB).
+  std::int64_t total = 0;
+  while (total < size) {
+    const ssize_t got = pread(static_cast<int>(file), buffer + total,
+                              static_cast<std::size_t>(size - total), static_cast<off_t>(total));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;
+    total += got;
+  }
+  return total;
+}
+
+void CloseLogFile(tFileHandle file) { close(static_cast<int>(file)); }
+
+tLocalSeconds LocalTimeNow() { return ToLocalSeconds(time(nullptr)); }

@@ -1,0 +1,127 @@
+#include "text/text.h"
+
+#include <cmath>
+
+namespace {
+
+// 1/1/1970 counted in days from 30/12/1899.
+constexpr std::int64_t kUnixEpochDays = 25569;
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+  std::int64_t q = a / b;
+  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+  return q;
+}
+
+// Proleptic Gregorian calendar date of a day count relative to 1/1/1970.
+void CivilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day) {
+  days += 719468;
+  const std::int64_t era = FloorDiv(days, 146097);
+  const std::int64_t dayOfEra = days - era * 146097;
+  const std::int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+  day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+  month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+  year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+}
+
+int DigitValue(char c, unsigned base) {
+  int value;
+  if (c >= '0' && c <= '9') {
+    value = c - '0';
+  } else if (c >= 'A' && c <= 'F') {
+    value = c - 'A' + 10;
+  } else if (c >= 'a' && c <= 'f') {
+    value = c - 'a' + 10;
+  } else {
+    return -1;
+  }
+  return static_cast<unsigned>(value) < base ? value : -1;
+}
+
+}  // namespace
+
+std::string UpperText(const std::string& text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
+std::string LeftText(const std::string& text, std::size_t n) {
+  return n < text.size() ? text.substr(0, n) : text;
+}
+
+std::string TextAfter(const std::string& text, std::size_t n) {
+  return n < text.size() ? text.substr(n) : std::string();
+}
+
+std::int32_t TextToNumber(const std::string& text) {
+  const std::size_t length = text.size();
+  std::size_t i = 0;
+  while (i < length && text[i] == ' ') ++i;
+
+  bool negative = false;
+  if (i < length && text[i] == '-') {
+    negative = true;
+    ++i;
+  } else if (i < length && text[i] == '+') {
+    ++i;
+  }
+
+  unsigned base = 10;
+  if (i < length && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+    base = 16;
+    ++i;
+  } else if (i + 1 < length && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+
+  // The bound is tested before each step, so the value can reach 2147483649 or FFFFFFFF;
+  // both fit 32 unsigned bits and are then taken as two's complement.
+  const std::uint32_t bound = base == 10 ? 214748364u : 0x0FFFFFFFu;
+  std::uint32_t value = 0;
+  bool complete = i < length;
+  for (; i < length; ++i) {
+    const int digit = DigitValue(text[i], base);
+    if (digit < 0 || value > bound) {
+      complete = false;
+      break;
+    }
+    value = value * base + static_cast<std::uint32_t>(digit);
+  }
+  // A reading that stopped early forgets its minus sign: '-5X' gives 5.
+  if (complete && negative) value = 0u - value;
+  return static_cast<std::int32_t>(value);
+}
+
+std::string NumberToText(std::int32_t n) { return std::to_string(n); }
+
+std::string DateToText(tDateTime dateTime) {
+  // Beyond this many days the year no longer fits the 32-bit number it is written with.
+  constexpr double kLimit = 7.0e11;
+  if (!std::isfinite(dateTime) || std::fabs(dateTime) > kLimit) return std::string();
+  std::int64_t year;
+  int month, day;
+  CivilFromDays(static_cast<std::int64_t>(std::floor(dateTime)) - kUnixEpochDays, year, month, day);
+  if (year < INT32_MIN || year > INT32_MAX) return std::string();
+  return NumberToText(day) + "/" + NumberToText(month) + "/" +
+         NumberToText(static_cast<std::int32_t>(year));
+}
+
+tDateTime FileDateTime(std::int64_t localSeconds) {
+  const std::int64_t even = FloorDiv(localSeconds, 2) * 2;
+  const std::int64_t days = FloorDiv(even, kSecondsPerDay);
+  const std::int64_t seconds = even - days * kSecondsPerDay;
+  return static_cast<double>(days + kUnixEpochDays) +
+         static_cast<double>(seconds) / static_cast<double>(kSecondsPerDay);
+}
+
+tDateTime MidnightOf(std::int64_t localSeconds) {
+  return static_cast<double>(FloorDiv(localSeconds, kSecondsPerDay) + kUnixEpochDays);
+}

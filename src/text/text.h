@@ -1,0 +1,37 @@
+// The small conversions every module uses: upper-casing, cutting texts, numbers to and from
+// text, and the day-count date-time with its day/month/year form. Pure functions, no state.
+// None of them reports a failure except UpperText: a failure gives the empty text or 0.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+/// A local date and time: days since 30/12/1899 00:00, the time of day as the fraction.
+using tDateTime = double;
+
+/// The text with a-z replaced by A-Z; every other byte unchanged. Throws std::bad_alloc.
+std::string UpperText(const std::string& text);
+
+/// The first n characters, or the whole text when it has no more than n.
+std::string LeftText(const std::string& text, std::size_t n);
+
+/// The characters after the first n, or the empty text when it has no more than n.
+std::string TextAfter(const std::string& text, std::size_t n);
+
+/// A 32-bit number read from the start of the text by the program's own rules (blanks, sign,
+/// '$'/'x'/'0x' for hexadecimal); stops at the first unusable character. Never fails.
+std::int32_t TextToNumber(const std::string& text);
+
+/// The decimal form of n: no leading zeros, '-' for negatives.
+std::string NumberToText(std::int32_t n);
+
+/// The calendar date as day/month/year without leading zeros ('7/12/2026'); the empty text
+/// when the value holds no date that can be written.
+std::string DateToText(tDateTime dateTime);
+
+/// The date-time of a local wall-clock time given as seconds since 1/1/1970 00:00, with the
+/// seconds rounded down to even, as the packed file-date form holds them.
+tDateTime FileDateTime(std::int64_t localSeconds);
+
+/// The date-time of 00:00 on the day that holds the local wall-clock time given.
+tDateTime MidnightOf(std::int64_t localSeconds);

@@ -1,0 +1,58 @@
+#include "verdict/verdict.h"
+
+#include <cmath>
+
+#include "app/run.h"
+#include "console/console.h"
+#include "joblog/joblog.h"
+#include "platform/platform.h"
+
+int ChooseLatestLog(const std::string& jobKey) {
+  int chosen = 0;
+  for (int k = 1; k <= LogFileCount; ++k) {
+    const tFichierXML& slot = LogFiles[static_cast<std::size_t>(k - 1)];
+    if (slot.JobName != jobKey) continue;
+    // Equal dates keep the earlier slot.
+    if (chosen == 0 || slot.FileDate > LogFiles[static_cast<std::size_t>(chosen - 1)].FileDate)
+      chosen = k;
+  }
+  return chosen;
+}
+
+std::int32_t AgeInDays(tDateTime fileDate, tDateTime todayMidnight) {
+  const double days = std::trunc(std::fabs(todayMidnight - fileDate));
+  // A date too far off to count in 32 bits is simply older than any limit.
+  if (!(days < static_cast<double>(INT32_MAX))) return INT32_MAX;
+  return static_cast<std::int32_t>(days);
+}
+
+void DeliverVerdict() {
+  PrintDebug(SeparatorLine);
+  PrintDebug("Searching entries for job " + JobName);
+  const int chosen = ChooseLatestLog(JobKey);
+  if (chosen == 0) StopWith("jobvigil : No XML file for job name " + JobName, 3);
+
+  const tFichierXML Current = LogFiles[static_cast<std::size_t>(chosen - 1)];
+  const std::string date = DateToText(Current.FileDate);
+  PrintDebug("Found most recent entry for job " + JobName);
+  PrintDebug("  In file : " + LogDirectory + Current.FileName);
+  PrintDebug("  File date : " + date);
+  PrintDebug("  Status ID : " + NumberToText(Current.StatusId) + " (" + Current.StatusText + ")");
+
+  const std::int32_t ageDays = AgeInDays(Current.FileDate, MidnightOf(LocalTimeNow()));
+  const std::string tooOld = "Job: " + JobName + ", last result " + date + " is older than ";
+  if (CriticalDays > 0 && ageDays > CriticalDays)
+    StopWith(tooOld + NumberToText(CriticalDays) + " days", 2);
+  if (WarningDays > 0 && ageDays > WarningDays)
+    StopWith(tooOld + NumberToText(WarningDays) + " days", 1);
+
+  switch (ClassifyStatus(Current.StatusId)) {
+    case OutcomeGood:
+      StopWith("Job: " + JobName + ", " + Current.StatusText + ", Date:" + date, 0);
+    case OutcomeCritical:
+      StopWith("Job: " + JobName + ", Status: " + Current.StatusText + ", Date:" + date, 2);
+    case OutcomeWarning:
+      break;
+  }
+  StopWith("Job: " + JobName + ", Status: " + Current.StatusText + ", Date:" + date, 1);
+}

@@ -1,0 +1,36 @@
+// The verdict: the status-code table (process-wide, filled once at start-up), the sorting of
+// codes into outcomes, the choice of the job's most recent log, the age limits and the final
+// line with its exit code. The scanner reads the table; the driver delivers the verdict.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "text/text.h"
+
+constexpr int kStatusCodeCount = 26;
+extern std::array<std::string, kStatusCodeCount> StatusTexts;
+
+enum tOutcome { OutcomeGood, OutcomeWarning, OutcomeCritical };
+
+/// Fills StatusTexts.
+void InitStatusTexts();
+
+/// The wording of a code: the table's for 0 to 25, "Unknown status code <n>" otherwise.
+std::string StatusTextOf(std::int32_t code);
+
+/// Good for 2 and 19, critical for 0, 1, 6, 7 and 21, a warning for every other code.
+tOutcome ClassifyStatus(std::int32_t code);
+
+/// The slot (from 1) of the most recent log naming the job: the first of the latest
+/// candidates in table order. 0 when no log names it.
+int ChooseLatestLog(const std::string& jobKey);
+
+/// Whole days between the file date and today's midnight, whichever is later; kept within 32
+/// bits.
+std::int32_t AgeInDays(tDateTime fileDate, tDateTime todayMidnight);
+
+/// Chooses the job's latest log, applies the age limits and the status outcome, and ends the
+/// run with the verdict line and its exit code.
+[[noreturn]] void DeliverVerdict();
