@@ -1,0 +1,173 @@
+#include "e2e_support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <stdexcept>
+
+namespace e2e {
+
+namespace {
+
+void ReadBoth(int outFd, int errFd, std::string& out, std::string& err) {
+  pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+  int open = (outFd >= 0) + (errFd >= 0);
+  if (outFd < 0) fds[0].fd = -1;
+  char chunk[65536];
+  while (open > 0) {
+    if (poll(fds, 2, -1) < 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      const ssize_t got = read(fds[i].fd, chunk, sizeof chunk);
+      if (got <= 0) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+      } else {
+        (i == 0 ? out : err).append(chunk, static_cast<std::size_t>(got));
+      }
+    }
+  }
+}
+
+std::tm LocalDay(int daysAgo, int hour, int minute, int second) {
+  const std::time_t now = std::time(nullptr);
+  std::tm day{};
+  localtime_r(&now, &day);
+  day.tm_mday -= daysAgo;
+  day.tm_hour = hour;
+  day.tm_min = minute;
+  day.tm_sec = second;
+  day.tm_isdst = -1;
+  return day;
+}
+
+}  // namespace
+
+tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptions& options) {
+  int outPipe[2] = {-1, -1};
+  int errPipe[2];
+  if (pipe(errPipe) != 0) throw std::runtime_error("pipe");
+  if (options.Output == OutputCaptured || options.Output == OutputBrokenPipe) {
+    if (pipe(outPipe) != 0) throw std::runtime_error("pipe");
+  }
+  if (options.Output == OutputBrokenPipe) {
+    close(outPipe[0]);  // no reader from the start: every write meets a broken pipe
+    outPipe[0] = -1;
+  }
+
+  std::vector<std::string> command = {JOBVIGIL_PROGRAM};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& item : command) argv.push_back(item.data());
+  argv.push_back(nullptr);
+
+  const pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork");
+  if (child == 0) {
+    switch (options.Output) {
+      case OutputCaptured:
+      case OutputBrokenPipe:
+        dup2(outPipe[1], STDOUT_FILENO);
+        break;
+      case OutputClosed:
+        close(STDOUT_FILENO);
+        break;
+      case OutputFull:
+        dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO);
+        break;
+    }
+    dup2(errPipe[1], STDERR_FILENO);
+    for (int fd = 3; fd < 256; ++fd) close(fd);
+    for (const std::string& entry : options.Environment) putenv(const_cast<char*>(entry.c_str()));
+    if (options.AddressSpaceLimit > 0) {
+      const rlimit limit = {static_cast<rlim_t>(options.AddressSpaceLimit),
+                            static_cast<rlim_t>(options.AddressSpaceLimit)};
+      setrlimit(RLIMIT_AS, &limit);
+    }
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+
+  if (outPipe[1] >= 0) close(outPipe[1]);
+  close(errPipe[1]);
+  tRunResult result;
+  ReadBoth(outPipe[0], errPipe[0], result.Stdout, result.Stderr);
+  int status = 0;
+  waitpid(child, &status, 0);
+  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+std::filesystem::path MakeFixtureDirectory() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "jobvigil-e2e-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+  return pattern;
+}
+
+void SetLocalDate(const std::filesystem::path& file, int daysAgo, int hour, int minute,
+                  int second) {
+  std::tm day = LocalDay(daysAgo, hour, minute, second);
+  const std::chrono::sys_seconds when{std::chrono::seconds{std::mktime(&day)}};
+  std::filesystem::last_write_time(file, std::chrono::file_clock::from_sys(when));
+}
+
+void WriteLog(const std::filesystem::path& dir, const std::string& name, const std::string& bytes,
+              int daysAgo, int hour, int minute, int second) {
+  const std::filesystem::path file = dir / name;
+  std::ofstream(file, std::ios::binary) << bytes;
+  SetLocalDate(file, daysAgo, hour, minute, second);
+}
+
+void SetUniversalDate(const std::filesystem::path& file, std::chrono::year_month_day date, int hour,
+                      int minute) {
+  const std::chrono::sys_seconds when{std::chrono::sys_days{date} + std::chrono::hours{hour} +
+                                      std::chrono::minutes{minute}};
+  std::filesystem::last_write_time(file, std::chrono::file_clock::from_sys(when));
+}
+
+std::string DateDaysAgo(int daysAgo) {
+  std::tm day = LocalDay(daysAgo, 12, 0, 0);
+  std::mktime(&day);
+  return std::to_string(day.tm_mday) + "/" + std::to_string(day.tm_mon + 1) + "/" +
+         std::to_string(day.tm_year + 1900);
+}
+
+std::string JobLog(const std::string& job, const std::string& statusCode) {
+  std::string log = "<?xml version=\"1.0\"?>\r\n<joblog>\r\n<header>\r\n<name>Job name: " + job +
+                    "</name>\r\n</header>\r\n<footer>\r\n";
+  if (!statusCode.empty()) log += "<completestatus>" + statusCode + "</completestatus>\r\n";
+  return log + "</footer>\r\n</joblog>\r\n";
+}
+
+std::string Utf16(const std::string& text) {
+  std::string wide = "\xff\xfe";
+  for (const char c : text) {
+    wide += c;
+    wide += '\0';
+  }
+  return wide;
+}
+
+std::string PrintedDirectory(const std::filesystem::path& dir) {
+  std::string printed = dir.string();
+  for (char& c : printed) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return printed + "\\";
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string joined;
+  for (const std::string& line : lines) joined += line + "\r\n";
+  return joined;
+}
+
+}  // namespace e2e

@@ -1,0 +1,59 @@
+// Helpers for the end-to-end tests: fixture directories of logs with dates relative to today's
+// local midnight, and one way of starting the built program and collecting what it did.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+enum tOutput { OutputCaptured, OutputClosed, OutputFull, OutputBrokenPipe };
+
+struct tRunOptions {
+  tOutput Output = OutputCaptured;
+  std::vector<std::string> Environment;  // extra "NAME=value" entries
+  long AddressSpaceLimit = 0;            // bytes; 0 for none
+};
+
+struct tRunResult {
+  std::string Stdout;
+  std::string Stderr;
+  int ExitCode = -1;
+};
+
+/// Runs the program under test with the arguments and gives back its output and exit code.
+tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptions& options = {});
+
+/// A new empty directory under the system's temporary directory.
+std::filesystem::path MakeFixtureDirectory();
+
+/// Writes the bytes to dir/name with its last-write time set `daysAgo` days before today's local
+/// midnight (negative for days ahead) plus the time of day.
+void WriteLog(const std::filesystem::path& dir, const std::string& name, const std::string& bytes,
+              int daysAgo = 0, int hour = 1, int minute = 0, int second = 0);
+
+/// Sets a file's last-write time as WriteLog does.
+void SetLocalDate(const std::filesystem::path& file, int daysAgo, int hour, int minute, int second);
+
+/// Sets a file's last-write time to a universal date and time.
+void SetUniversalDate(const std::filesystem::path& file, std::chrono::year_month_day date, int hour,
+                      int minute);
+
+/// The date `daysAgo` days before today as the program writes it: day/month/year.
+std::string DateDaysAgo(int daysAgo);
+
+/// A small 8-bit log of a job; statusCode empty for none.
+std::string JobLog(const std::string& job, const std::string& statusCode);
+
+/// The UTF-16 little-endian form of ASCII text, byte order mark first.
+std::string Utf16(const std::string& text);
+
+/// The directory as the program prints it: upper-cased, "\" at the end.
+std::string PrintedDirectory(const std::filesystem::path& dir);
+
+/// Lines joined with CR LF, each ended by one.
+std::string Lines(const std::vector<std::string>& lines);
+
+}  // namespace e2e

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "joblog/joblog.h"
+#include "verdict/verdict.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+// Scans the bytes into slot 1 of a fresh table and gives back the slot.
+tFichierXML Scan(const std::string& bytes) {
+  InitStatusTexts();
+  LogFileCount = 1;
+  LogFiles[0] = {"BE1.xml", 0.0, "", 0, "Unknown"};
+  ScanXmlData(bytes.data(), bytes.size(), 1);
+  return LogFiles[0];
+}
+
+// The UTF-16 little-endian form of ASCII text, byte order mark first.
+std::string Utf16(const std::string& text) {
+  std::string wide = "\xff\xfe";
+  for (const char c : text) {
+    wide += c;
+    wide += '\0';
+  }
+  return wide;
+}
+
+const std::string kNightly =
+    "<log><name>Label: Nightly</name><completestatus>19</completestatus></log>";
+
+TEST(ScanXmlData, ReadsJobNameAndStatus) {
+  const tFichierXML slot = Scan(kNightly);
+  EXPECT_EQ(slot.JobName, "NIGHTLY");
+  EXPECT_EQ(slot.StatusId, 19);
+  EXPECT_EQ(slot.StatusText, "Success");
+  EXPECT_EQ(slot.FileName, "BE1.xml");
+}
+
+TEST(ScanXmlData, ReadsUtf16LikeEightBitText) {
+  const tFichierXML slot = Scan(Utf16(kNightly));
+  EXPECT_EQ(slot.JobName, "NIGHTLY");
+  EXPECT_EQ(slot.StatusId, 19);
+  EXPECT_EQ(slot.StatusText, "Success");
+}
+
+TEST(ScanXmlData, DropsNulLineEndsAnd254And255Anywhere) {
+  const tFichierXML slot =
+      Scan("\xfe<na\rme>\xffLab\nel:\0 Ni\xfeghtly</name><complete\0status>1\r\n9<"s);
+  EXPECT_EQ(slot.JobName, "NIGHTLY");
+  EXPECT_EQ(slot.StatusId, 19);
+}
+
+TEST(ScanXmlData, LaterStatusElementDecidesTheWording) {
+  const tFichierXML engineLast = Scan(
+      "<completestatus>19</completestatus>"
+      "<engine_completion_status>State: Successful</engine_completion_status>");
+  EXPECT_EQ(engineLast.StatusText, "SUCCESSFUL");
+  EXPECT_EQ(engineLast.StatusId, 19);
+
+  const tFichierXML codeLast = Scan(
+      "<engine_completion_status>State: Successful</engine_completion_status>"
+      "<completestatus>19</completestatus>");
+  EXPECT_EQ(codeLast.StatusText, "Success");
+}
+
+TEST(ScanXmlData, LastNameElementWins) {
+  EXPECT_EQ(Scan("<name>First</name><x>y</x><NAME>Second</NAME>").JobName, "SECOND");
+}
+
+TEST(ScanXmlData, KeepsBlanksAndTabsButNotLineEndsOfContent) {
+  EXPECT_EQ(Scan("<name>Label: Nightly </name>").JobName, "NIGHTLY ");
+  EXPECT_EQ(Scan("<name>\r\n  Nightly\r\n</name>").JobName, "  NIGHTLY");
+  EXPECT_EQ(Scan("<name>\tNightly</name>").JobName, "\tNIGHTLY");
+}
+
+TEST(ScanXmlData, MatchesOnlyBareOpeningTags) {
+  EXPECT_EQ(Scan("<name id=\"1\">Nightly</name>").JobName, "");
+  EXPECT_EQ(Scan("<name/>Nightly<x>").JobName, "");
+  EXPECT_EQ(Scan("<Name>Nightly</Name>").JobName, "NIGHTLY");
+  EXPECT_EQ(Scan("< name>Nightly</name>").JobName, "");
+  EXPECT_EQ(Scan("<namex>Nightly</namex>").JobName, "");
+  EXPECT_EQ(Scan("<engine_completion_statusx>A</x>").StatusText, "Unknown");
+  EXPECT_EQ(Scan("<engine_completion_status>A</x>").StatusText, "A");
+}
+
+TEST(ScanXmlData, TreatsAngleBracketsByMode) {
+  // "<" inside a tag and ">" inside content are ordinary characters.
+  EXPECT_EQ(Scan("<na<me>x</na<me>").JobName, "");
+  EXPECT_EQ(Scan("<name>a>b</name>").JobName, "A>B");
+  // The first "<" completes an element of its own with an empty tag; ">" before it is content.
+  EXPECT_EQ(Scan("name>Nightly<x>").JobName, "");
+}
+
+TEST(ScanXmlData, NeverHandlesTextAfterTheLastTagOpens) {
+  EXPECT_EQ(Scan("<name>Nightly").JobName, "");
+  EXPECT_EQ(Scan("<name>Nightly<").JobName, "NIGHTLY");
+  EXPECT_EQ(Scan("<completestatus>19</complete").StatusId, 19);
+  EXPECT_EQ(Scan("<completestatus>19").StatusId, 0);
+}
+
+TEST(ScanXmlData, LeavesSlotAloneWithoutAnyTag) {
+  const tFichierXML slot = Scan("Nightly completestatus 19 > name");
+  EXPECT_EQ(slot.JobName, "");
+  EXPECT_EQ(slot.StatusId, 0);
+  EXPECT_EQ(slot.StatusText, "Unknown");
+}
+
+TEST(ScanXmlData, ReadsStatusCodesByTheNumberRules) {
+  EXPECT_EQ(Scan("<completestatus> 6 </completestatus>").StatusId, 6);
+  EXPECT_EQ(Scan("<completestatus>$13</completestatus>").StatusId, 19);
+  EXPECT_EQ(Scan("<completestatus>abc</completestatus>").StatusText, "Not defined");
+  const tFichierXML unknown = Scan("<completestatus>100</completestatus>");
+  EXPECT_EQ(unknown.StatusId, 100);
+  EXPECT_EQ(unknown.StatusText, "Unknown status code 100");
+  EXPECT_EQ(Scan("<completestatus>-1</completestatus>").StatusText, "Unknown status code -1");
+  EXPECT_EQ(Scan("<completestatus>24</completestatus>").StatusText, "");
+}
+
+TEST(ScanXmlData, IgnoresLongTagsThatOnlyStartLikeWantedOnes) {
+  const std::string longTag(100000, 'N');
+  EXPECT_EQ(Scan("<" + longTag + ">Nightly<name>Weekly<").JobName, "WEEKLY");
+  EXPECT_EQ(Scan("<ENGINE_COMPLETION_STATUSS>x<").StatusText, "Unknown");
+  EXPECT_EQ(Scan("<ENGINE_COMPLETION_STATUS\r\n>x<").StatusText, "X");
+}
+
+TEST(ScanXmlData, KeepsLongContentWhole) {
+  const std::string name(1 << 20, 'a');
+  EXPECT_EQ(Scan("<name>" + name + "</name>").JobName, std::string(1 << 20, 'A'));
+}
+
+struct ColonCase {
+  const char* text;
+  const char* expected;
+};
+
+void PrintTo(const ColonCase& c, std::ostream* os) { *os << "'" << c.text << "'"; }
+
+class ValueAfterColonTest : public testing::TestWithParam<ColonCase> {};
+
+TEST_P(ValueAfterColonTest, TakesWhatFollowsTheBlankAfterAColon) {
+  EXPECT_EQ(ValueAfterColon(GetParam().text), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ValueAfterColonTest,
+                         testing::Values(ColonCase{"LABEL: DAILY BACKUP", "DAILY BACKUP"},
+                                         ColonCase{"DAILY", "DAILY"}, ColonCase{"JOB: A: B", "AB"},
+                                         ColonCase{"JOB:A", "JOB:A"},
+                                         ColonCase{"TIME:12:30 X", "X"}, ColonCase{"", ""},
+                                         ColonCase{": ", ""}, ColonCase{"A:  B", " B"},
+                                         ColonCase{"A B: C D ", "C D "}, ColonCase{"A::  B", " B"},
+                                         ColonCase{"A: B C: D", "B CD"}));
+
+}  // namespace
