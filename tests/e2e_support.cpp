@@ -140,34 +140,12 @@ std::string DateDaysAgo(int daysAgo) {
          std::to_string(day.tm_year + 1900);
 }
 
-std::string JobLog(const std::string& job, const std::string& statusCode) {
-  std::string log = "<?xml version=\"1.0\"?>\r\n<joblog>\r\n<header>\r\n<name>Job name: " + job +
-                    "</name>\r\n</header>\r\n<footer>\r\n";
-  if (!statusCode.empty()) log += "<completestatus>" + statusCode + "</completestatus>\r\n";
-  return log + "</footer>\r\n</joblog>\r\n";
-}
-
-std::string Utf16(const std::string& text) {
-  std::string wide = "\xff\xfe";
-  for (const char c : text) {
-    wide += c;
-    wide += '\0';
-  }
-  return wide;
-}
-
 std::string PrintedDirectory(const std::filesystem::path& dir) {
   std::string printed = dir.string();
   for (char& c : printed) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return printed + "\\";
-}
-
-std::string Lines(const std::vector<std::string>& lines) {
-  std::string joined;
-  for (const std::string& line : lines) joined += line + "\r\n";
-  return joined;
 }
 
 }  // namespace e2e

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "log_text.h"
+
 namespace e2e {
 
 enum tOutput { OutputCaptured, OutputClosed, OutputFull, OutputBrokenPipe };
@@ -44,16 +46,7 @@ void SetUniversalDate(const std::filesystem::path& file, std::chrono::year_month
 /// The date `daysAgo` days before today as the program writes it: day/month/year.
 std::string DateDaysAgo(int daysAgo);
 
-/// A small 8-bit log of a job; statusCode empty for none.
-std::string JobLog(const std::string& job, const std::string& statusCode);
-
-/// The UTF-16 little-endian form of ASCII text, byte order mark first.
-std::string Utf16(const std::string& text);
-
 /// The directory as the program prints it: upper-cased, "\" at the end.
 std::string PrintedDirectory(const std::filesystem::path& dir);
-
-/// Lines joined with CR LF, each ended by one.
-std::string Lines(const std::vector<std::string>& lines);
 
 }  // namespace e2e

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "joblog/joblog.h"
+#include "log_text.h"
 #include "verdict/verdict.h"
 
 namespace {
@@ -16,16 +17,6 @@ tFichierXML Scan(const std::string& bytes) {
   LogFiles[0] = {"BE1.xml", 0.0, "", 0, "Unknown"};
   ScanXmlData(bytes.data(), bytes.size(), 1);
   return LogFiles[0];
-}
-
-// The UTF-16 little-endian form of ASCII text, byte order mark first.
-std::string Utf16(const std::string& text) {
-  std::string wide = "\xff\xfe";
-  for (const char c : text) {
-    wide += c;
-    wide += '\0';
-  }
-  return wide;
 }
 
 const std::string kNightly =
