@@ -92,6 +92,9 @@ tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptio
                             static_cast<rlim_t>(options.AddressSpaceLimit)};
       setrlimit(RLIMIT_AS, &limit);
     }
+    if (options.User >= 0 && (setgid(static_cast<gid_t>(options.User)) != 0 ||
+                              setuid(static_cast<uid_t>(options.User)) != 0))
+      _exit(126);
     execv(argv[0], argv.data());
     _exit(127);
   }

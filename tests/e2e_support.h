@@ -17,6 +17,7 @@ struct tRunOptions {
   tOutput Output = OutputCaptured;
   std::vector<std::string> Environment;  // extra "NAME=value" entries
   long AddressSpaceLimit = 0;            // bytes; 0 for none
+  int User = -1;                         // run as this user id (needs root); -1 to keep ours
 };
 
 struct tRunResult {

@@ -348,6 +348,38 @@ TEST_F(EndToEnd, SkipsEntriesThatAreNotReadableLogs) {
   EXPECT_EQ(result.ExitCode, 1);
 }
 
+TEST_F(EndToEnd, SkipsALogThatIsStillBeingWritten) {
+  WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
+  WriteLog(dir_, "BE2.xml", JobLog("Nightly", "6"), 0);
+  std::ofstream writer(dir_ / "BE2.xml", std::ios::app);
+  ASSERT_TRUE(writer.is_open());
+  const tRunResult busy = Check("Nightly", {"-d"});
+  EXPECT_NE(busy.Stdout.find("BE2.xml\r\n  File date : " + DateDaysAgo(0) +
+                             "\r\n  Unable to open file. Skipped.\r\n"),
+            std::string::npos)
+      << busy.Stdout;
+  EXPECT_TRUE(busy.Stdout.ends_with("Job: Nightly, Success, Date:" + DateDaysAgo(1) + "\r\n"));
+
+  writer.close();
+  EXPECT_EQ(Check("Nightly").Stdout,
+            "Job: Nightly, Status: Completed with errors, Date:" + DateDaysAgo(0) + "\r\n");
+}
+
+TEST_F(EndToEnd, ReadsALogItCannotProbeForWriters) {
+  // Without CAP_LEASE no lease can be had on another owner's file, so nothing tells whether a
+  // writer has it open: it is read.
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
+  WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
+  fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec |
+                            fs::perms::group_read | fs::perms::others_read);
+  std::ofstream writer(dir_ / "BE1.xml", std::ios::app);
+  tRunOptions options;
+  options.User = 65534;  // nobody
+  const tRunResult result = Check("Nightly", {}, options);
+  EXPECT_EQ(result.Stdout, "Job: Nightly, Success, Date:" + DateDaysAgo(1) + "\r\n");
+  EXPECT_EQ(result.ExitCode, 0);
+}
+
 TEST_F(EndToEnd, SkipsLogsOf2GiBAndMore) {
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
   { std::ofstream(dir_ / "BE2.xml") << JobLog("Nightly", "6"); }

@@ -38,6 +38,24 @@ bool IsLogFileName(const char* name) {
          strcasecmp(name + length - 4, ".xml") == 0;
 }
 
+// Windows refuses to open a log that the backup product still has open; here a read lease
+// tells the same: it is refused with EAGAIN while any process has the file open for writing.
+// It is released at once, so a writer is never held up. Where no lease can be had (another
+// owner's file without CAP_LEASE, file systems without leases) nothing is known and the log is
+// read.
+bool IsOpenForWriting(int fd) {
+#ifdef F_SETLEASE
+  if (fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+    fcntl(fd, F_SETLEASE, F_UNLCK);
+    return false;
+  }
+  return errno == EAGAIN;
+#else
+  (void)fd;
+  return false;
+#endif
+}
+
 std::string JoinPath(const std::string& directory, const std::string& name) {
   if (!directory.empty() && directory.back() == '/') return directory + name;
   return directory + "/" + name;
@@ -145,7 +163,7 @@ tFileHandle OpenLogFile(const std::string& directory, const std::string& name) {
   if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return kNoFile;
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return kNoFile;
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || IsOpenForWriting(fd)) {
     close(fd);
     return kNoFile;
   }
