@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <stdexcept>
@@ -16,25 +17,40 @@ namespace e2e {
 
 namespace {
 
-void ReadBoth(int outFd, int errFd, std::string& out, std::string& err) {
+std::string gProgram = JOBVIGIL_PROGRAM;
+std::string gEmulator;
+std::string gLauncher;
+
+// Collects both streams until the child has ended. A grandchild that keeps them open (Wine's
+// server, started by the first Windows program) is not waited for.
+void CollectOutput(pid_t child, int outFd, int errFd, tRunResult& result) {
   pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-  int open = (outFd >= 0) + (errFd >= 0);
-  if (outFd < 0) fds[0].fd = -1;
+  int status = 0;
+  bool ended = false;
   char chunk[65536];
-  while (open > 0) {
-    if (poll(fds, 2, -1) < 0) continue;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      const ssize_t got = read(fds[i].fd, chunk, sizeof chunk);
-      if (got <= 0) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      } else {
-        (i == 0 ? out : err).append(chunk, static_cast<std::size_t>(got));
+  for (;;) {
+    const int ready = poll(fds, 2, ended ? 0 : 20);
+    if (ready > 0) {
+      for (int i = 0; i < 2; ++i) {
+        if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+        const ssize_t got = read(fds[i].fd, chunk, sizeof chunk);
+        if (got <= 0) {
+          close(fds[i].fd);
+          fds[i].fd = -1;
+        } else {
+          (i == 0 ? result.Stdout : result.Stderr).append(chunk, static_cast<std::size_t>(got));
+        }
       }
+      continue;
     }
+    if (ended || (fds[0].fd < 0 && fds[1].fd < 0)) break;
+    ended = waitpid(child, &status, WNOHANG) == child;
   }
+  for (const pollfd& fd : fds) {
+    if (fd.fd >= 0) close(fd.fd);
+  }
+  if (!ended) waitpid(child, &status, 0);
+  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 std::tm LocalDay(int daysAgo, int hour, int minute, int second) {
@@ -51,7 +67,27 @@ std::tm LocalDay(int daysAgo, int hour, int minute, int second) {
 
 }  // namespace
 
-tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptions& options) {
+void ReadTestArguments(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    for (auto [prefix, value] :
+         {std::pair{"--program=", &gProgram}, std::pair{"--emulator=", &gEmulator},
+          std::pair{"--launcher=", &gLauncher}}) {
+      if (argument.starts_with(prefix)) *value = argument.substr(std::strlen(prefix));
+    }
+  }
+}
+
+bool WindowsProgram() { return gProgram.ends_with(".exe"); }
+
+namespace {
+
+tRunResult Run(std::vector<std::string> command, const tRunOptions& options) {
+  if (!gEmulator.empty()) command.insert(command.begin(), gEmulator);
+  std::vector<char*> argv;
+  for (std::string& item : command) argv.push_back(item.data());
+  argv.push_back(nullptr);
+
   int outPipe[2] = {-1, -1};
   int errPipe[2];
   if (pipe(errPipe) != 0) throw std::runtime_error("pipe");
@@ -62,12 +98,6 @@ tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptio
     close(outPipe[0]);  // no reader from the start: every write meets a broken pipe
     outPipe[0] = -1;
   }
-
-  std::vector<std::string> command = {JOBVIGIL_PROGRAM};
-  command.insert(command.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& item : command) argv.push_back(item.data());
-  argv.push_back(nullptr);
 
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork");
@@ -86,6 +116,7 @@ tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptio
     }
     dup2(errPipe[1], STDERR_FILENO);
     for (int fd = 3; fd < 256; ++fd) close(fd);
+    putenv(const_cast<char*>("WINEDEBUG=-all"));
     for (const std::string& entry : options.Environment) putenv(const_cast<char*>(entry.c_str()));
     if (options.AddressSpaceLimit > 0) {
       const rlimit limit = {static_cast<rlim_t>(options.AddressSpaceLimit),
@@ -102,10 +133,26 @@ tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptio
   if (outPipe[1] >= 0) close(outPipe[1]);
   close(errPipe[1]);
   tRunResult result;
-  ReadBoth(outPipe[0], errPipe[0], result.Stdout, result.Stderr);
-  int status = 0;
-  waitpid(child, &status, 0);
-  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  CollectOutput(child, outPipe[0], errPipe[0], result);
+  return result;
+}
+
+}  // namespace
+
+tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptions& options) {
+  std::vector<std::string> command = {gProgram};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return Run(command, options);
+}
+
+tRunResult LaunchWithCommandLine(const std::string& commandLine, const std::string& heldFile) {
+  // The command line travels in a file, byte for byte, past any quoting of the emulator's.
+  const std::filesystem::path file = MakeFixtureDirectory() / "command-line";
+  std::ofstream(file, std::ios::binary) << commandLine;
+  std::vector<std::string> command = {gLauncher, file.string(), gProgram};
+  if (!heldFile.empty()) command.push_back(heldFile);
+  const tRunResult result = Run(command, {});
+  std::filesystem::remove_all(file.parent_path());
   return result;
 }
 

@@ -26,6 +26,18 @@ struct tRunResult {
   int ExitCode = -1;
 };
 
+/// Takes --program=PATH, --emulator=PATH and --launcher=PATH from the test binary's arguments:
+/// the program under test (the Linux build's by default), what runs it (Wine, for the Windows
+/// build) and the Windows launcher that starts it with an exact command line.
+void ReadTestArguments(int argc, char** argv);
+
+/// True when the program under test is the Windows build.
+bool WindowsProgram();
+
+/// Runs the Windows program through the launcher with exactly this command line (its first item
+/// stands for the program's name), optionally holding `heldFile` open for writing meanwhile.
+tRunResult LaunchWithCommandLine(const std::string& commandLine, const std::string& heldFile = "");
+
 /// Runs the program under test with the arguments and gives back its output and exit code.
 tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptions& options = {});
 

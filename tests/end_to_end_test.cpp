@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +26,10 @@ const std::string kUsage =
            "      -c<n> : critical if last result is older than <n> days", ""});
 const std::string kSyntaxError = "jobvigil : Syntax error. Use -h for help\r\n";
 const std::string kSeparator(58, '-');
+
+bool HasBytesAbove127(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; });
+}
 
 class EndToEnd : public testing::Test {
  protected:
@@ -139,6 +144,8 @@ void PrintTo(const VerdictCase& c, std::ostream* os) { *os << c.job << " -> " <<
 class Verdict : public EndToEnd, public testing::WithParamInterface<VerdictCase> {};
 
 TEST_P(Verdict, PrintsOneLineAndItsCode) {
+  if (WindowsProgram() && HasBytesAbove127(GetParam().job))
+    GTEST_SKIP() << "Wine recodes such arguments by the Unix locale; the launcher cases cover them";
   WriteLog(dir_, "BE00001.xml", Utf16(GetParam().log), 1, 23, 59, 59);
   WriteLog(dir_, "BE00002.xml", Utf16(JobLog("Other", "6")), 0, 0, 0, 0);
   std::string expected = GetParam().expected;
@@ -277,9 +284,14 @@ TEST_F(EndToEnd, MatchesLogNamesWithoutRegardToCase) {
     WriteLog(dir_, name, JobLog("Nightly", "19"));
   const tRunResult result = Check("Nightly", {"-d2"});
   const std::string found = result.Stdout.substr(0, result.Stdout.find("Total"));
-  EXPECT_EQ(found, Lines({"Looking for files here : " + PrintedDirectory(dir_) + "BE*.xml",
-                          "  Found XML file : BE.xml", "  Found XML file : be123.XML",
-                          "  Found XML file : BE124.xml", "  Found XML file : bE9.XmL"}));
+  std::vector<std::string> expected = {
+      "Looking for files here : " + PrintedDirectory(dir_) + "BE*.xml",
+      "  Found XML file : BE.xml"};
+  // Windows wildcards also match a longer extension, through the file's short name BE1~1.XML.
+  if (WindowsProgram()) expected.push_back("  Found XML file : BE1.xml2");
+  for (const char* name : {"be123.XML", "BE124.xml", "bE9.XmL"})
+    expected.push_back(std::string("  Found XML file : ") + name);
+  EXPECT_EQ(found, Lines(expected));
   EXPECT_EQ(result.ExitCode, 0);
 }
 
@@ -319,6 +331,9 @@ TEST_F(EndToEnd, SkipsEntriesThatAreNotReadableLogs) {
   };
   std::vector<std::string> expected = {"Looking for files here : " + directory + "BE*.xml",
                                        "Total XML files found : 6"};
+  // Wine does not list a dangling link at all.
+  const bool danglingListed = !WindowsProgram();
+  if (!danglingListed) expected.back() = "Total XML files found : 5";
   const std::string size = std::to_string(JobLog("Nightly", "3").size());
   auto add = [&](std::vector<std::string> lines) {
     expected.insert(expected.end(), lines.begin(), lines.end());
@@ -336,8 +351,10 @@ TEST_F(EndToEnd, SkipsEntriesThatAreNotReadableLogs) {
   add({"  Unable to open file. Skipped."});
   add(opened("BE4.xml", today));
   add({"  Unable to open file. Skipped."});
-  add(opened("BE5.xml", today));
-  add({"  Unable to open file. Skipped."});
+  if (danglingListed) {
+    add(opened("BE5.xml", today));
+    add({"  Unable to open file. Skipped."});
+  }
   add(opened("BE6.xml", yesterday));
   read();
   add({kSeparator, "Searching entries for job Nightly", "Found most recent entry for job Nightly",
@@ -349,6 +366,7 @@ TEST_F(EndToEnd, SkipsEntriesThatAreNotReadableLogs) {
 }
 
 TEST_F(EndToEnd, SkipsALogThatIsStillBeingWritten) {
+  if (WindowsProgram()) GTEST_SKIP() << "a Linux writer does not hold a Windows share mode";
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
   WriteLog(dir_, "BE2.xml", JobLog("Nightly", "6"), 0);
   std::ofstream writer(dir_ / "BE2.xml", std::ios::app);
@@ -368,6 +386,7 @@ TEST_F(EndToEnd, SkipsALogThatIsStillBeingWritten) {
 TEST_F(EndToEnd, ReadsALogItCannotProbeForWriters) {
   // Without CAP_LEASE no lease can be had on another owner's file, so nothing tells whether a
   // writer has it open: it is read.
+  if (WindowsProgram()) GTEST_SKIP() << "leases are the Linux program's";
   if (geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
   fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec |
@@ -542,6 +561,7 @@ TEST_F(EndToEnd, UsageOnAClosedOutputIsAFailureToo) {
 }
 
 TEST_F(EndToEnd, MemoryThatCannotBeHadIsAnUnhandledFailure) {
+  if (WindowsProgram()) GTEST_SKIP() << "Wine does not start within a small address-space limit";
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"));
   { std::ofstream(dir_ / "BE2.xml") << JobLog("Nightly", "6"); }
   fs::resize_file(dir_ / "BE2.xml", 1ull << 30);
@@ -554,6 +574,69 @@ TEST_F(EndToEnd, MemoryThatCannotBeHadIsAnUnhandledFailure) {
   EXPECT_NE(result.Stdout.find("BE2.xml\r\n  File date : "), std::string::npos);
   EXPECT_TRUE(result.Stdout.ends_with("  Reading file, size (bytes) :1073741824\r\n"))
       << result.Stdout;
+}
+
+// --- The Windows program's own command line ---------------------------------------------------
+
+struct LaunchCase {
+  std::string commandLine;  // "@" stands for the fixture directory
+  std::string expected;     // "@" stands for today's date
+  int exitCode;
+};
+
+void PrintTo(const LaunchCase& c, std::ostream* os) { *os << c.commandLine; }
+
+class WindowsCommandLine : public EndToEnd, public testing::WithParamInterface<LaunchCase> {};
+
+TEST_P(WindowsCommandLine, IsSplitByTheProgramItself) {
+  if (!WindowsProgram()) GTEST_SKIP() << "the Linux program gets its arguments split";
+  WriteLog(dir_, "BE1.xml", Utf16(JobLog("Nightly", "19")));
+  WriteLog(dir_, "BE2.xml", JobLog("Weekly Full", "3"));
+  WriteLog(dir_, "BE3.xml", JobLog("Caf\xe9 \x80\x81\xa0", "6"));
+  std::string line = GetParam().commandLine;
+  for (std::size_t at; (at = line.find('@')) != std::string::npos;)
+    line.replace(at, 1, dir_.string());
+  std::string expected = GetParam().expected;
+  if (const std::size_t at = expected.find('@'); at != std::string::npos)
+    expected.replace(at, 1, DateDaysAgo(0));
+  const tRunResult result = LaunchWithCommandLine(line);
+  EXPECT_EQ(result.Stdout, expected + "\r\n");
+  EXPECT_EQ(result.ExitCode, GetParam().exitCode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WindowsCommandLine,
+    testing::Values(
+        LaunchCase{"jobvigil.exe @ Nightly", "Job: Nightly, Success, Date:@", 0},
+        LaunchCase{"\"C:\\Program Files\\jobvigil.exe\" @ Nightly", "Job: Nightly, Success, Date:@",
+                   0},
+        LaunchCase{"x \"@\" Nig\"ht\"ly", "Job: Nightly, Success, Date:@", 0},
+        LaunchCase{"x \"\" @ \"\" Nightly \"\"", "Job: Nightly, Success, Date:@", 0},
+        LaunchCase{"x @ \"\" \"\" -c0", "jobvigil : No XML file for job name -c0", 3},
+        LaunchCase{"x @ \"\"", "jobvigil : Too few parameters. Use -h for help", 3},
+        LaunchCase{"x\t@\x01Nightly\x1f\x20-Q", "jobvigil : Syntax error. Use -h for help", 3},
+        LaunchCase{"x @ \"weekly full\"",
+                   "Job: weekly full, Status: Completed with exceptions, Date:@", 1},
+        LaunchCase{"x @ weekly\" full",
+                   "Job: weekly full, Status: Completed with exceptions, Date:@", 1},
+        LaunchCase{"x @ Weekly\\\" Full\"", "jobvigil : No XML file for job name Weekly\\ Full", 3},
+        LaunchCase{"x @ \"caf\xe9 \x80\x81\xa0\"",
+                   "Job: caf\xe9 \x80\x81\xa0, Status: Completed with errors, Date:@", 2},
+        LaunchCase{"x @ \"CAF\xc9 \x80\xff\"",
+                   "jobvigil : No XML file for job name CAF\xc9 \x80\xff", 3}));
+
+TEST_F(EndToEnd, WindowsSkipsALogThatIsStillBeingWritten) {
+  if (!WindowsProgram()) GTEST_SKIP() << "share modes are the Windows program's";
+  WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
+  WriteLog(dir_, "BE2.xml", JobLog("Nightly", "6"), 0);
+  const tRunResult result =
+      LaunchWithCommandLine("x " + dir_.string() + " Nightly -d", (dir_ / "BE2.xml").string());
+  EXPECT_NE(result.Stdout.find("BE2.xml\r\n  File date : " + DateDaysAgo(0) +
+                               "\r\n  Unable to open file. Skipped.\r\n"),
+            std::string::npos)
+      << result.Stdout;
+  EXPECT_TRUE(result.Stdout.ends_with("Job: Nightly, Success, Date:" + DateDaysAgo(1) + "\r\n"));
+  EXPECT_EQ(result.ExitCode, 0);
 }
 
 }  // namespace

@@ -61,6 +61,42 @@ TEST(NumberToText, WritesPlainDecimal) {
   EXPECT_EQ(NumberToText(INT32_MAX), "2147483647");
 }
 
+struct SplitCase {
+  const char* line;
+  std::vector<std::string> expected;
+};
+
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << "'" << c.line << "'"; }
+
+class SplitCommandLineTest : public testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitCommandLineTest, SplitsByTheProgramsOwnRule) {
+  EXPECT_EQ(SplitCommandLine(GetParam().line), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SplitCommandLineTest,
+    testing::Values(SplitCase{"", {}}, SplitCase{"jobvigil.exe", {}}, SplitCase{"  jobvigil  ", {}},
+                    SplitCase{"jobvigil d j -d", {"d", "j", "-d"}},
+                    SplitCase{"\"C:\\Program Files\\jobvigil.exe\" D:\\BE Nightly",
+                              {"D:\\BE", "Nightly"}},
+                    SplitCase{"x a\"b c\"d", {"ab cd"}},
+                    SplitCase{"x \"D:\\Backup Exec\\Data\" \"Weekly Full\"",
+                              {"D:\\Backup Exec\\Data", "Weekly Full"}},
+                    SplitCase{"x \"\" dir \"\" job", {"dir", "job"}},
+                    SplitCase{"x \"\"\"\" dir", {"dir"}},
+                    SplitCase{"x \"\"dir job", {"dir", "job"}}, SplitCase{"x d\"\"ir", {"dir"}},
+                    SplitCase{"x \" \" job", {" ", "job"}},
+                    SplitCase{"x dir \"open to the end", {"dir", "open to the end"}},
+                    SplitCase{"x dir \"", {"dir"}}, SplitCase{"x dir \"\"", {"dir"}},
+                    SplitCase{"x a\\\"b c\\\"", {"a\\b c\\"}},
+                    SplitCase{"x\ta\x01"
+                              "b\x1f\x20"
+                              "c\x7f\x80\xff",
+                              {"a", "b", "c\x7f\x80\xff"}},
+                    SplitCase{"x \"tab\there\"", {"tab\there"}}, SplitCase{"x \"\"\"", {}},
+                    SplitCase{"x a\0b", {"a"}}));
+
 constexpr std::int64_t kDay = 86400;
 
 // Local seconds of a calendar date at a time of day, counted the civil way for the tests.

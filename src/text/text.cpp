@@ -1,5 +1,6 @@
 #include "text/text.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -40,6 +41,37 @@ int DigitValue(char c, unsigned base) {
     return -1;
   }
   return static_cast<unsigned>(value) < base ? value : -1;
+}
+
+bool IsSeparator(char c) {
+  const unsigned char b = static_cast<unsigned char>(c);
+  return b >= 1 && b <= 32;
+}
+
+// The next item of a command line from `at`, which it moves past the item. The line ends at its
+// length or at a NUL byte.
+std::string NextCommandLineItem(const std::string& line, std::size_t& at) {
+  const std::size_t end = std::min(line.size(), line.find('\0'));
+  for (;;) {
+    while (at < end && IsSeparator(line[at])) ++at;
+    // An empty quoted item is passed over like a blank.
+    if (at + 1 < end && line[at] == '"' && line[at + 1] == '"') {
+      at += 2;
+    } else {
+      break;
+    }
+  }
+  std::string item;
+  while (at < end && !IsSeparator(line[at])) {
+    if (line[at] == '"') {
+      ++at;
+      while (at < end && line[at] != '"') item += line[at++];
+      if (at < end) ++at;
+    } else {
+      item += line[at++];
+    }
+  }
+  return item;
 }
 
 }  // namespace
@@ -124,4 +156,14 @@ tDateTime FileDateTime(std::int64_t localSeconds) {
 
 tDateTime MidnightOf(std::int64_t localSeconds) {
   return static_cast<double>(FloorDiv(localSeconds, kSecondsPerDay) + kUnixEpochDays);
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+  std::size_t at = 0;
+  std::vector<std::string> arguments;
+  if (NextCommandLineItem(commandLine, at).empty()) return arguments;
+  for (std::string item = NextCommandLineItem(commandLine, at); !item.empty();
+       item = NextCommandLineItem(commandLine, at))
+    arguments.push_back(item);
+  return arguments;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 /// A local date and time: days since 30/12/1899 00:00, the time of day as the fraction.
 using tDateTime = double;
@@ -35,3 +36,8 @@ tDateTime FileDateTime(std::int64_t localSeconds);
 
 /// The date-time of 00:00 on the day that holds the local wall-clock time given.
 tDateTime MidnightOf(std::int64_t localSeconds);
+
+/// The arguments of a whole command line, program name excluded: bytes 1 to 32 separate, a
+/// double quote opens a stretch up to the next one, quotes are dropped, no escape character.
+/// Counting stops at the first argument that comes out empty (only the end of the line).
+std::vector<std::string> SplitCommandLine(const std::string& commandLine);

@@ -1,0 +1,155 @@
+// Win32 side of the platform layer: the check's home, a console program on the backup server.
+#include <windows.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "platform/platform.h"
+#include "text/text.h"
+
+namespace {
+
+HANDLE gStandardOutput = INVALID_HANDLE_VALUE;
+bool gStandardOutputIsDevice = false;
+
+// FILETIME counts 100 ns from 1/1/1601; these count seconds from 1/1/1970.
+constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+
+std::error_code Win32Error(DWORD code) {
+  // The failures an administrator meets most get the same wording as on Linux.
+  switch (code) {
+    case ERROR_INVALID_HANDLE:
+      return {EBADF, std::generic_category()};
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:
+      return {EPIPE, std::generic_category()};
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return {ENOSPC, std::generic_category()};
+    default:
+      return {static_cast<int>(code), std::system_category()};
+  }
+}
+
+bool IsUsable(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+
+tLocalSeconds SecondsOf(const FILETIME& time) {
+  ULARGE_INTEGER value;
+  value.LowPart = time.dwLowDateTime;
+  value.HighPart = time.dwHighDateTime;
+  return static_cast<tLocalSeconds>(value.QuadPart / 10000000u) - kSecondsFrom1601To1970;
+}
+
+// The local wall-clock time of a universal file time, with the offset in force at that time
+// (FileTimeToLocalFileTime would use today's). Times Windows cannot convert keep their
+// universal time.
+tLocalSeconds LocalSecondsOf(const FILETIME& universal) {
+  SYSTEMTIME utc;
+  SYSTEMTIME local;
+  FILETIME localTime;
+  if (FileTimeToSystemTime(&universal, &utc) &&
+      SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) &&
+      SystemTimeToFileTime(&local, &localTime))
+    return SecondsOf(localTime);
+  return SecondsOf(universal);
+}
+
+}  // namespace
+
+void StartPlatform() {
+  // A missing drive or an unreadable medium must fail the call, not wait for a dialog box.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  gStandardOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  gStandardOutputIsDevice =
+      IsUsable(gStandardOutput) && GetFileType(gStandardOutput) == FILE_TYPE_CHAR;
+}
+
+std::vector<std::string> CommandLineArguments(int, char**) {
+  return SplitCommandLine(GetCommandLineA());
+}
+
+bool StandardOutputIsDevice() { return gStandardOutputIsDevice; }
+
+std::error_code WriteStandardOutput(const char* bytes, std::size_t count) {
+  if (!IsUsable(gStandardOutput)) return Win32Error(ERROR_INVALID_HANDLE);
+  while (count > 0) {
+    const DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+    DWORD written = 0;
+    if (!WriteFile(gStandardOutput, bytes, chunk, &written, nullptr))
+      return Win32Error(GetLastError());
+    if (written == 0) return Win32Error(ERROR_WRITE_FAULT);
+    bytes += written;
+    count -= written;
+  }
+  return {};
+}
+
+void WriteStandardError(const std::string& text) {
+  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  if (!IsUsable(error)) return;
+  DWORD written = 0;
+  WriteFile(error, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+void EndProcess(int code) { ExitProcess(static_cast<UINT>(code)); }
+
+std::string UsableDirectory(const std::string& argument) {
+  std::string directory = UpperText(argument);
+  if (directory.empty() || directory.back() != '\\') directory += '\\';
+  return directory;
+}
+
+bool ListLogFiles(const std::string& directory, std::size_t limit,
+                  std::vector<tListedEntry>& entries) {
+  WIN32_FIND_DATAA found;
+  const HANDLE listing = FindFirstFileA((directory + "BE*.xml").c_str(), &found);
+  if (listing == INVALID_HANDLE_VALUE) return false;
+  do {
+    entries.push_back({found.cFileName, LocalSecondsOf(found.ftLastWriteTime)});
+  } while (entries.size() < limit && FindNextFileA(listing, &found));
+  FindClose(listing);
+  return true;
+}
+
+tFileHandle OpenLogFile(const std::string& directory, const std::string& name) {
+  // No sharing: a log the backup product still has open is refused, and nobody can change it
+  // while it is read.
+  const HANDLE file = CreateFileA((directory + name).c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return kNoFile;
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return kNoFile;
+  }
+  return reinterpret_cast<tFileHandle>(file);
+}
+
+std::int64_t LogFileSize(tFileHandle file) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(reinterpret_cast<HANDLE>(file), &size)) return -1;
+  return size.QuadPart;
+}
+
+std::int64_t ReadLogFile(tFileHandle file, char* buffer, std::int64_t size) {
+  std::int64_t total = 0;
+  while (total < size) {
+    DWORD got = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer + total, static_cast<DWORD>(size - total),
+                  &got, nullptr))
+      return -1;
+    if (got == 0) break;
+    total += got;
+  }
+  return total;
+}
+
+void CloseLogFile(tFileHandle file) { CloseHandle(reinterpret_cast<HANDLE>(file)); }
+
+tLocalSeconds LocalTimeNow() {
+  SYSTEMTIME now;
+  FILETIME time;
+  GetLocalTime(&now);
+  if (!SystemTimeToFileTime(&now, &time)) return 0;
+  return SecondsOf(time);
+}

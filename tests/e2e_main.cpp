@@ -1,0 +1,9 @@
+#include <gtest/gtest.h>
+
+#include "e2e_support.h"
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  e2e::ReadTestArguments(argc, argv);
+  return RUN_ALL_TESTS();
+}
