@@ -139,7 +139,9 @@ struct VerdictCase {
   int exitCode;
 };
 
-void PrintTo(const VerdictCase& c, std::ostream* os) { *os << c.job << " -> " << c.expected; }
+void PrintTo(const VerdictCase& c, std::ostream* os) {
+  *os << c.job << " -> " << c.expected << " (" << c.exitCode << ")";
+}
 
 class Verdict : public EndToEnd, public testing::WithParamInterface<VerdictCase> {};
 
