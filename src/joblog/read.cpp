@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "app/run.h"
 #include "console/console.h"
@@ -11,10 +13,13 @@ const std::string SeparatorLine(58, '-');
 
 namespace {
 
-/// One element as the scanner completes it: the last tag and the content after it.
+enum tElementKind { OtherElement, NameElement, CompleteStatusElement, EngineStatusElement };
+
+/// One element as the scanner completes it: spans of the file's buffer, as yet unconverted.
 struct tEnregistrementXML {
-  std::string Command;  // upper-cased
-  std::string Data;     // upper-cased
+  std::string_view Command;  // the last tag, between "<" and ">"
+  std::string_view Data;     // the content after it, up to the next "<"
+  tElementKind Kind;         // which of the three wanted names the tag reads as, if any
 };
 
 // The longest of the three element names the scanner looks for: "ENGINE_COMPLETION_STATUS".
@@ -28,36 +33,64 @@ bool IsDroppedByte(char byte) {
   return b == 0 || b == 10 || b == 13 || b == 254 || b == 255;
 }
 
-// Appends the bytes of [from, to) that are not dropped, until `text` holds `limit` bytes.
-void AppendKept(std::string& text, const char* from, const char* to, std::size_t limit) {
-  while (from != to && text.size() < limit) {
-    const char* run = from;
-    while (run != to && !IsDroppedByte(*run)) ++run;
-    text.append(from, std::min(static_cast<std::size_t>(run - from), limit - text.size()));
-    from = run;
-    while (from != to && IsDroppedByte(*from)) ++from;
+char UpperByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// What the element record's texts hold of a tag or content run: its kept bytes, upper-cased.
+std::string ElementText(std::string_view run) {
+  // Counted first, so that a long run of UTF-16 text takes no more memory than it keeps.
+  std::string text(static_cast<std::size_t>(std::count_if(
+                       run.begin(), run.end(), [](char c) { return !IsDroppedByte(c); })),
+                   '\0');
+  char* out = text.data();
+  for (const char c : run) {
+    if (!IsDroppedByte(c)) *out++ = UpperByte(c);
   }
+  return text;
 }
 
-bool IsWantedTag(const std::string& tagText) {
-  if (tagText.size() > kLongestWantedTag) return false;
-  const std::string command = UpperText(tagText);
-  return command == "NAME" || command == "COMPLETESTATUS" || command == "ENGINE_COMPLETION_STATUS";
+// Which of the three element names a tag reads as, judged in place: most tags are told apart
+// by their first kept byte, and none is looked at beyond the 25th.
+tElementKind KindOfTag(std::string_view tag) {
+  char name[kLongestWantedTag];
+  std::size_t length = 0;
+  for (const char c : tag) {
+    if (IsDroppedByte(c)) continue;
+    if (length == kLongestWantedTag) return OtherElement;
+    name[length] = UpperByte(c);
+    if (length == 0 && name[0] != 'N' && name[0] != 'C' && name[0] != 'E') return OtherElement;
+    ++length;
+  }
+  const std::string_view command(name, length);
+  if (command == "NAME") return NameElement;
+  if (command == "COMPLETESTATUS") return CompleteStatusElement;
+  if (command == "ENGINE_COMPLETION_STATUS") return EngineStatusElement;
+  return OtherElement;
 }
 
+// The debug lines are only put together when they will be written: a log can hold millions of
+// elements.
 void HandleElement(const tEnregistrementXML& element, tFichierXML& slot) {
-  PrintVerbose("  Processing command : " + element.Command);
-  PrintVerbose("    With data : " + element.Data);
-  if (element.Command == "NAME") {
-    slot.JobName = ValueAfterColon(element.Data);
-    PrintDebug("  Job name : " + slot.JobName);
-  } else if (element.Command == "COMPLETESTATUS") {
-    slot.StatusId = TextToNumber(element.Data);
-    slot.StatusText = StatusTextOf(slot.StatusId);
-    PrintDebug("  Status ID : " + element.Data + " (" + slot.StatusText + ")");
-  } else if (element.Command == "ENGINE_COMPLETION_STATUS") {
-    slot.StatusText = ValueAfterColon(element.Data);
-    PrintDebug("  Status from file : " + slot.StatusText);
+  const std::string data = ElementText(element.Data);
+  if (VerboseOutput) {
+    PrintVerbose("  Processing command : " + ElementText(element.Command));
+    PrintVerbose("    With data : " + data);
+  }
+  switch (element.Kind) {
+    case NameElement:
+      slot.JobName = ValueAfterColon(data);
+      if (DebugOutput) PrintDebug("  Job name : " + slot.JobName);
+      break;
+    case CompleteStatusElement:
+      slot.StatusId = TextToNumber(data);
+      slot.StatusText = StatusTextOf(slot.StatusId);
+      if (DebugOutput) PrintDebug("  Status ID : " + data + " (" + slot.StatusText + ")");
+      break;
+    case EngineStatusElement:
+      slot.StatusText = ValueAfterColon(data);
+      if (DebugOutput) PrintDebug("  Status from file : " + slot.StatusText);
+      break;
+    case OtherElement:
+      break;
   }
 }
 
@@ -90,35 +123,27 @@ void ScanXmlData(const char* bytes, std::size_t size, int k) {
     PrintDebug("  Processing XML data, size (bytes): " +
                NumberToText(static_cast<std::int32_t>(size)));
 
-    // Without the per-element lines only three elements matter, so the content after any
-    // other tag is passed over unread and a tag is kept no longer than the longest of them.
+    // The scan walks from one angle bracket to the next; tag and content are spans of the
+    // buffer, copied only for an element that is handled. Without the per-element lines only
+    // three elements matter, so every other one is passed over unread.
     const bool everyElement = VerboseOutput;
-    const std::size_t tagLimit = everyElement ? std::string::npos : kLongestWantedTag + 1;
-
-    std::string tagText;
-    std::string contentText;
-    bool inTag = false;
-    bool wanted = everyElement;  // the text before the first "<" completes an untagged element
-    const char* at = bytes;
     const char* const end = bytes + size;
+    const char* at = bytes;
+    std::string_view tagText;  // the last tag; the text before the first "<" has none
+    tElementKind kind = OtherElement;
     while (at != end) {
-      if (inTag) {
-        const char* close = static_cast<const char*>(std::memchr(at, '>', end - at));
-        AppendKept(tagText, at, close ? close : end, tagLimit);
-        if (close == nullptr) break;
-        at = close + 1;
-        inTag = false;
-        contentText.clear();
-        wanted = everyElement || IsWantedTag(tagText);
-      } else {
-        const char* open = static_cast<const char*>(std::memchr(at, '<', end - at));
-        if (wanted) AppendKept(contentText, at, open ? open : end, std::string::npos);
-        if (open == nullptr) break;
-        at = open + 1;
-        if (wanted) HandleElement({UpperText(tagText), UpperText(contentText)}, slot);
-        inTag = true;
-        tagText.clear();
-      }
+      // In content: a "<" completes an element. Content after the last one is never handled.
+      const char* open = static_cast<const char*>(std::memchr(at, '<', end - at));
+      if (open == nullptr) break;
+      if (everyElement || kind != OtherElement)
+        HandleElement({tagText, {at, static_cast<std::size_t>(open - at)}, kind}, slot);
+      at = open + 1;
+      // In a tag: "<" is an ordinary character here, and a tag left open at the end is dropped.
+      const char* close = static_cast<const char*>(std::memchr(at, '>', end - at));
+      if (close == nullptr) break;
+      tagText = {at, static_cast<std::size_t>(close - at)};
+      kind = KindOfTag(tagText);
+      at = close + 1;
     }
   } catch (...) {
     StopWith("jobvigil : fatal exception processing XML data", 3);
