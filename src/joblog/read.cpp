@@ -35,13 +35,13 @@ bool IsDroppedByte(char byte) {
 
 char UpperByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// What the element record's texts hold of a tag or content run: its kept bytes, upper-cased.
-std::string ElementText(std::string_view run) {
-  // Counted first, so that a long run of UTF-16 text takes no more memory than it keeps.
-  std::string text(static_cast<std::size_t>(std::count_if(
-                       run.begin(), run.end(), [](char c) { return !IsDroppedByte(c); })),
-                   '\0');
-  char* out = text.data();
+// What the element record's texts hold of a tag or content run, after `head`: its kept bytes,
+// upper-cased. Counted first and made in one piece, so that a long run of UTF-16 text takes no
+// more memory than it keeps.
+std::string ElementText(std::string_view run, std::string_view head = {}) {
+  const auto kept = std::count_if(run.begin(), run.end(), [](char c) { return !IsDroppedByte(c); });
+  std::string text(head.size() + static_cast<std::size_t>(kept), '\0');
+  char* out = std::copy(head.begin(), head.end(), text.data());
   for (const char c : run) {
     if (!IsDroppedByte(c)) *out++ = UpperByte(c);
   }
@@ -70,11 +70,12 @@ tElementKind KindOfTag(std::string_view tag) {
 // The debug lines are only put together when they will be written: a log can hold millions of
 // elements.
 void HandleElement(const tEnregistrementXML& element, tFichierXML& slot) {
-  const std::string data = ElementText(element.Data);
   if (VerboseOutput) {
-    PrintVerbose("  Processing command : " + ElementText(element.Command));
-    PrintVerbose("    With data : " + data);
+    PrintVerbose(ElementText(element.Command, "  Processing command : "));
+    PrintVerbose(ElementText(element.Data, "    With data : "));
   }
+  if (element.Kind == OtherElement) return;
+  const std::string data = ElementText(element.Data);
   switch (element.Kind) {
     case NameElement:
       slot.JobName = ValueAfterColon(data);
