@@ -25,32 +25,43 @@ const char kSyntaxError[] = "jobvigil : Syntax error. Use -h for help";
   EndRun(3);
 }
 
-std::int32_t DaysOfSwitch(const std::string& upperSwitch) {
-  const std::int32_t days = TextToNumber(TextAfter(upperSwitch, 2));
-  if (days <= 0) StopWith(kSyntaxError, 3);
-  return days;
-}
-
 void ApplySwitch(const std::string& argument) {
-  const std::string upper = UpperText(argument);
-  const std::string prefix = LeftText(upper, 2);
-  if (upper == "-D" || upper == "-D1") {
-    DebugOutput = true;
-  } else if (upper == "-D2") {
-    DebugOutput = true;
-    VerboseOutput = true;
-  } else if (upper == "-H") {
-    UsageAndEnd();
-  } else if (prefix == "-C") {
-    CriticalDays = DaysOfSwitch(upper);
-  } else if (prefix == "-W") {
-    WarningDays = DaysOfSwitch(upper);
-  } else {
-    StopWith(kSyntaxError, 3);
+  const tSwitch item = ReadSwitch(argument);
+  switch (item.Kind) {
+    case SwitchDebug:
+      DebugOutput = true;
+      break;
+    case SwitchVerbose:
+      DebugOutput = true;
+      VerboseOutput = true;
+      break;
+    case SwitchUsage:
+      UsageAndEnd();
+    case SwitchCritical:
+      CriticalDays = item.Days;
+      break;
+    case SwitchWarning:
+      WarningDays = item.Days;
+      break;
+    case SwitchBad:
+      StopWith(kSyntaxError, 3);
   }
 }
 
 }  // namespace
+
+tSwitch ReadSwitch(const std::string& argument) {
+  const std::string upper = UpperText(argument);
+  const std::string prefix = LeftText(upper, 2);
+  if (upper == "-D" || upper == "-D1") return {SwitchDebug, 0};
+  if (upper == "-D2") return {SwitchVerbose, 0};
+  if (upper == "-H") return {SwitchUsage, 0};
+  if (prefix == "-C" || prefix == "-W") {
+    const std::int32_t days = TextToNumber(TextAfter(upper, 2));
+    if (days > 0) return {prefix == "-C" ? SwitchCritical : SwitchWarning, days};
+  }
+  return {SwitchBad, 0};
+}
 
 void ReadCommandLine(const std::vector<std::string>& arguments) {
   DebugOutput = false;

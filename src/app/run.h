@@ -14,6 +14,24 @@ extern std::string JobKey;         // upper-cased, compared with each log's job 
 extern std::int32_t WarningDays;   // 0 for no limit
 extern std::int32_t CriticalDays;  // 0 for no limit
 
+enum tSwitchKind {
+  SwitchDebug,
+  SwitchVerbose,
+  SwitchUsage,
+  SwitchCritical,
+  SwitchWarning,
+  SwitchBad
+};
+
+struct tSwitch {
+  tSwitchKind Kind;
+  std::int32_t Days;  // the limit of SwitchCritical and SwitchWarning, always above 0
+};
+
+/// What one switch argument asks for, matched without regard to case; SwitchBad for anything
+/// the program does not accept, a limit of 0 or less included.
+tSwitch ReadSwitch(const std::string& argument);
+
 /// Reads the arguments (program name excluded) into the run settings and the diagnostic flags,
 /// or ends the run with the usage text or a command-line error.
 void ReadCommandLine(const std::vector<std::string>& arguments);
