@@ -148,8 +148,13 @@ std::string DateToText(tDateTime dateTime) {
 
 tDateTime FileDateTime(std::int64_t localSeconds) {
   const std::int64_t even = FloorDiv(localSeconds, 2) * 2;
-  const std::int64_t days = FloorDiv(even, kSecondsPerDay);
-  const std::int64_t seconds = even - days * kSecondsPerDay;
+  // Split without multiplying back, which could overflow at the ends of the range.
+  std::int64_t days = even / kSecondsPerDay;
+  std::int64_t seconds = even % kSecondsPerDay;
+  if (seconds < 0) {
+    seconds += kSecondsPerDay;
+    days -= 1;
+  }
   return static_cast<double>(days + kUnixEpochDays) +
          static_cast<double>(seconds) / static_cast<double>(kSecondsPerDay);
 }
