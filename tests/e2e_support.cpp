@@ -12,6 +12,7 @@
 #include <ctime>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 
 namespace e2e {
 
@@ -143,6 +144,15 @@ tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptio
   std::vector<std::string> command = {gProgram};
   command.insert(command.end(), arguments.begin(), arguments.end());
   return Run(command, options);
+}
+
+tRunResult RunSampleTool(const std::vector<std::string>& arguments) {
+  std::vector<std::string> command = {JOBVIGIL_SAMPLE};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  const std::string emulator = std::exchange(gEmulator, "");
+  const tRunResult result = Run(command, {});
+  gEmulator = emulator;
+  return result;
 }
 
 tRunResult LaunchWithCommandLine(const std::string& commandLine, const std::string& heldFile) {

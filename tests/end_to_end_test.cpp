@@ -806,4 +806,25 @@ TEST_F(EndToEnd, ChoosesTheFirstListedOfAThousandEquallyDatedLogs) {
   EXPECT_EQ(result.ExitCode, 1);
 }
 
+// --- Sample logs -------------------------------------------------------------------------------
+
+TEST_F(EndToEnd, ChecksTheLogsTheSampleToolWrites) {
+  const tRunResult written = RunSampleTool({dir_.string(), "Nightly", "-s3", "-a2", "-n3"});
+  ASSERT_EQ(written.ExitCode, 0) << written.Stderr;
+  const std::string date = DateDaysAgo(3);  // 22:00 the evening before the day 2 days ago
+  EXPECT_EQ(Check("Nightly", {"-w1", "-c4"}).Stdout,
+            "Job: Nightly, last result " + date + " is older than 1 days\r\n");
+  EXPECT_EQ(Check("Nightly", {"-w2"}).Stdout,
+            "Job: Nightly, Status: Completed with exceptions, Date:" + date + "\r\n");
+
+  ASSERT_EQ(RunSampleTool({dir_.string(), "SQL Logs", "-snone", "-8"}).ExitCode, 0);
+  const tRunResult unknown = Check("sql logs", {"-c1"});
+  EXPECT_EQ(unknown.Stdout, "Job: sql logs, Status: Unknown, Date:" + DateDaysAgo(1) + "\r\n");
+  EXPECT_EQ(unknown.ExitCode, 2);
+
+  ASSERT_EQ(RunSampleTool({dir_.string(), "Archive"}).ExitCode, 0);
+  EXPECT_EQ(Check("Archive").Stdout, "Job: Archive, Success, Date:" + DateDaysAgo(1) + "\r\n");
+  EXPECT_EQ(RunSampleTool({dir_.string(), "Archive", "-ax"}).ExitCode, 2);
+}
+
 }  // namespace
