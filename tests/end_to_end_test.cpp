@@ -583,6 +583,19 @@ TEST_F(EndToEnd, MemoryThatCannotBeHadIsAnUnhandledFailure) {
       << result.Stdout;
 }
 
+TEST_F(EndToEnd, AFailureInsideTheScannerEndsTheRunWithItsOwnLine) {
+  if (WindowsProgram()) GTEST_SKIP() << "Wine does not start within a small address-space limit";
+  if (JOBVIGIL_SANITIZED) GTEST_SKIP() << "AddressSanitizer reserves more than the limit";
+  // The 64 MiB buffer fits within the limit; a copy of the 64 MiB job name it holds does not.
+  WriteLog(dir_, "BE1.xml", "<name>" + std::string(64 << 20, 'N') + "<");
+  tRunOptions options;
+  options.AddressSpaceLimit = 100l << 20;
+  const tRunResult result = Check("Nightly", {}, options);
+  EXPECT_EQ(result.Stdout, "jobvigil : fatal exception processing XML data\r\n");
+  EXPECT_EQ(result.ExitCode, 3);
+  EXPECT_EQ(result.Stderr, "");
+}
+
 // --- The Windows program's own command line ---------------------------------------------------
 
 struct LaunchCase {
