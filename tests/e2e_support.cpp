@@ -12,7 +12,6 @@
 #include <ctime>
 #include <fstream>
 #include <stdexcept>
-#include <utility>
 
 namespace e2e {
 
@@ -83,10 +82,16 @@ bool WindowsProgram() { return gProgram.ends_with(".exe"); }
 
 namespace {
 
-tRunResult Run(std::vector<std::string> command, const tRunOptions& options) {
+// The command for a program under test: behind the emulator, when there is one.
+std::vector<std::string> UnderTest(std::vector<std::string> command) {
   if (!gEmulator.empty()) command.insert(command.begin(), gEmulator);
+  return command;
+}
+
+tRunResult Run(const std::vector<std::string>& command, const tRunOptions& options) {
+  std::vector<std::string> items = command;
   std::vector<char*> argv;
-  for (std::string& item : command) argv.push_back(item.data());
+  for (std::string& item : items) argv.push_back(item.data());
   argv.push_back(nullptr);
 
   int outPipe[2] = {-1, -1};
@@ -143,16 +148,13 @@ tRunResult Run(std::vector<std::string> command, const tRunOptions& options) {
 tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptions& options) {
   std::vector<std::string> command = {gProgram};
   command.insert(command.end(), arguments.begin(), arguments.end());
-  return Run(command, options);
+  return Run(UnderTest(command), options);
 }
 
 tRunResult RunSampleTool(const std::vector<std::string>& arguments) {
   std::vector<std::string> command = {JOBVIGIL_SAMPLE};
   command.insert(command.end(), arguments.begin(), arguments.end());
-  const std::string emulator = std::exchange(gEmulator, "");
-  const tRunResult result = Run(command, {});
-  gEmulator = emulator;
-  return result;
+  return Run(command, {});
 }
 
 tRunResult LaunchWithCommandLine(const std::string& commandLine, const std::string& heldFile) {
@@ -161,7 +163,7 @@ tRunResult LaunchWithCommandLine(const std::string& commandLine, const std::stri
   std::ofstream(file, std::ios::binary) << commandLine;
   std::vector<std::string> command = {gLauncher, file.string(), gProgram};
   if (!heldFile.empty()) command.push_back(heldFile);
-  const tRunResult result = Run(command, {});
+  const tRunResult result = Run(UnderTest(command), {});
   std::filesystem::remove_all(file.parent_path());
   return result;
 }

@@ -77,7 +77,7 @@ void ReadCommandLine(const std::vector<std::string>& arguments) {
 
   LogDirectory = UpperText(arguments[0]);
   if (LogDirectory.back() != '\\') LogDirectory += '\\';
-  OpenDirectory = UsableDirectory(arguments[0]);
+  OpenDirectory = UsableDirectory(arguments[0], LogDirectory);
   JobName = arguments[1];
   JobKey = UpperText(arguments[1]);
   for (std::size_t i = 2; i < arguments.size(); ++i) ApplySwitch(arguments[i]);

@@ -37,8 +37,9 @@ struct tListedEntry {
   tLocalSeconds LastWrite;  // last-write time, local, with the offset in force at that time
 };
 
-/// The form of the typed directory argument that the listing and file opens use.
-std::string UsableDirectory(const std::string& argument);
+/// The form of the directory that the listing and file opens use, given the argument as typed
+/// and as printed (upper-cased, ending in "\").
+std::string UsableDirectory(const std::string& typed, const std::string& printed);
 
 /// Lists the entries of `directory` (as UsableDirectory gives it) whose names match BE*.xml,
 /// every kind of entry, in the platform's order, stopping after `limit` of them. False when

@@ -123,7 +123,7 @@ void WriteStandardError(const std::string& text) {
 
 void EndProcess(int code) { _exit(code); }
 
-std::string UsableDirectory(const std::string& argument) { return argument; }
+std::string UsableDirectory(const std::string& typed, const std::string&) { return typed; }
 
 bool ListLogFiles(const std::string& directory, std::size_t limit,
                   std::vector<tListedEntry>& entries) {

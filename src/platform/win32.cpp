@@ -94,11 +94,8 @@ void WriteStandardError(const std::string& text) {
 
 void EndProcess(int code) { ExitProcess(static_cast<UINT>(code)); }
 
-std::string UsableDirectory(const std::string& argument) {
-  std::string directory = UpperText(argument);
-  if (directory.empty() || directory.back() != '\\') directory += '\\';
-  return directory;
-}
+// A Windows file system ignores case and separates with "\", so the printed form is usable.
+std::string UsableDirectory(const std::string&, const std::string& printed) { return printed; }
 
 bool ListLogFiles(const std::string& directory, std::size_t limit,
                   std::vector<tListedEntry>& entries) {
