@@ -1,6 +1,7 @@
 // The job logs: the file table (process-wide, one record per listed log, filled by the
 // directory scan and completed by the scanner), the directory scan, the reading of each log
-// and the tag scanner that picks out the job name and completion status. Called by the driver.
+// and the tag scanner that picks out the job name and completion status. Called by the driver;
+// the scanner's chunk interface also by the tests.
 #pragma once
 
 #include <array>
@@ -31,12 +32,44 @@ extern const std::string SeparatorLine;  // before each log's lines and the sear
 /// when there are none or more than the table holds.
 void ScanLogDirectory();
 
-/// Reads each listed log whole and scans it; logs that cannot be read are skipped.
+/// Reads and scans the listed logs; logs that cannot be read are skipped. With diagnostics every
+/// log is read whole, in table order. Without them only the verdict line is written, so the logs
+/// are streamed newest first and reading stops at the first that names the job: that is the one
+/// the verdict would choose from a reading of them all.
 void ReadLogFiles();
+
+/// Which of the three element names the scanner looks for a tag reads as.
+enum tElementKind { OtherElement, NameElement, CompleteStatusElement, EngineStatusElement };
+
+/// The tag scanner's state between two chunks of one log, and the slot as the log's elements
+/// have filled it so far. Of a pending tag or content run it keeps only what handling the
+/// element will need.
+struct tXmlScan {
+  bool InTag = false;                // between a "<" and its ">"
+  std::string Tag;                   // that tag, or the last closed one: kept bytes, upper-cased
+  tElementKind Kind = OtherElement;  // what the last closed tag reads as
+  std::string Content;               // the content after it so far, kept and upper-cased
+  tFichierXML Found;
+};
+
+/// A scan of a log about to fill the slot, positioned before its first byte.
+tXmlScan StartXmlScan(const tFichierXML& slot);
+
+/// Scans the next `size` bytes of the log into scan.Found; `endsLog` for its last chunk. Chunks
+/// of any size, fed in order, give what the whole log fed at once gives. Ends the run when
+/// anything fails inside.
+void ScanXmlChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog);
 
 /// Scans `size` bytes of one log and fills slot k with its job name and status; ends the run
 /// when anything fails inside.
 void ScanXmlData(const char* bytes, std::size_t size, int k);
+
+/// The instructions the scanner finds brackets with. It uses the best this processor runs; the
+/// others are there to be tested against it.
+enum tScanCode { ScanPlain, ScanSse2, ScanAvx2, ScanAvx512 };
+
+/// Makes the scanner use the code; false, and nothing changed, when this processor cannot run it.
+bool UseScanCode(tScanCode code);
 
 /// What follows the first blank after a colon ('LABEL: VALUE' gives 'VALUE'); the whole text
 /// when there is no such blank. The empty text when it fails.

@@ -1,5 +1,5 @@
 // Everything the check needs of the operating system: its arguments, the standard streams,
-// the end of the process, the directory listing with local file dates, whole-file reads and
+// the end of the process, the directory listing with local file dates, file reads and
 // the local clock. posix.cpp and win32.cpp fill it; nothing else calls the system directly.
 #pragma once
 
@@ -58,8 +58,9 @@ tFileHandle OpenLogFile(const std::string& directory, const std::string& name);
 /// The file's size in bytes, or -1 when it cannot be had.
 std::int64_t LogFileSize(tFileHandle file);
 
-/// Reads from the start up to `size` bytes into `buffer`; the count read, or -1 on an error.
-std::int64_t ReadLogFile(tFileHandle file, char* buffer, std::int64_t size);
+/// Reads the file's next `count` bytes into `buffer`, fewer only at its end; the count read, or
+/// -1 on an error.
+std::int64_t ReadLogFile(tFileHandle file, char* buffer, std::int64_t count);
 
 void CloseLogFile(tFileHandle file);
 

@@ -176,12 +176,12 @@ std::int64_t LogFileSize(tFileHandle file) {
   return static_cast<std::int64_t>(status.st_size);
 }
 
-std::int64_t ReadLogFile(tFileHandle file, char* buffer, std::int64_t size) {
+std::int64_t ReadLogFile(tFileHandle file, char* buffer, std::int64_t count) {
   // One read may deliver less than asked for (Linux caps a read just below 2 GiB).
   std::int64_t total = 0;
-  while (total < size) {
-    const ssize_t got = pread(static_cast<int>(file), buffer + total,
-                              static_cast<std::size_t>(size - total), static_cast<off_t>(total));
+  while (total < count) {
+    const ssize_t got =
+        read(static_cast<int>(file), buffer + total, static_cast<std::size_t>(count - total));
     if (got < 0) {
       if (errno == EINTR) continue;
       return -1;

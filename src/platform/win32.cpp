@@ -128,11 +128,11 @@ std::int64_t LogFileSize(tFileHandle file) {
   return size.QuadPart;
 }
 
-std::int64_t ReadLogFile(tFileHandle file, char* buffer, std::int64_t size) {
+std::int64_t ReadLogFile(tFileHandle file, char* buffer, std::int64_t count) {
   std::int64_t total = 0;
-  while (total < size) {
+  while (total < count) {
     DWORD got = 0;
-    if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer + total, static_cast<DWORD>(size - total),
+    if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer + total, static_cast<DWORD>(count - total),
                   &got, nullptr))
       return -1;
     if (got == 0) break;
