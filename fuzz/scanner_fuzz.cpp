@@ -1,8 +1,10 @@
-// Fuzzes the tag scanner: any bytes, scanned with and without the per-element lines, must give
-// the record that a plain byte-by-byte reading of the scanner's rules gives.
+// Fuzzes the tag scanner: any bytes, scanned with and without the per-element lines, whole or
+// cut into chunks at random, with each of the vector codes, must give the record that a plain
+// byte-by-byte reading of the scanner's rules gives.
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -83,6 +85,24 @@ tFichierXML Scan(const std::uint8_t* data, std::size_t size, bool everyLine) {
   return LogFiles[0];
 }
 
+// The same bytes fed in chunks whose sizes are drawn from a generator seeded by the input, from
+// single bytes to several of the scanner's blocks.
+tFichierXML ScanInChunks(const std::uint8_t* data, std::size_t size, bool everyLine) {
+  DebugOutput = everyLine;
+  VerboseOutput = everyLine;
+  std::uint64_t state = size;
+  for (std::size_t i = 0; i < size && i < 16; ++i) state = state * 131 + data[i];
+  tXmlScan scan = StartXmlScan({"BE1.xml", 0.0, "", 0, "Unknown"});
+  for (std::size_t at = 0; at < size;) {
+    state = state * 6364136223846793005u + 1442695040888963407u;
+    const std::size_t limits[] = {1, 8, 100, 70000};
+    const std::size_t count = std::min(size - at, 1 + (state >> 33) % limits[(state >> 20) % 4]);
+    ScanXmlChunk(scan, reinterpret_cast<const char*>(data) + at, count, at + count == size);
+    at += count;
+  }
+  return scan.Found;
+}
+
 void ExpectSame(const tFichierXML& got, const tFichierXML& expected) {
   if (got.JobName != expected.JobName || got.StatusId != expected.StatusId ||
       got.StatusText != expected.StatusText)
@@ -101,7 +121,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const tFichierXML expected = Reference(data, size);
+  // Each input with one of the vector codes this processor runs, or the one it had.
+  UseScanCode(static_cast<tScanCode>((size + (size > 0 ? data[size - 1] : 0)) % 4));
   ExpectSame(Scan(data, size, false), expected);
   ExpectSame(Scan(data, size, true), expected);
+  ExpectSame(ScanInChunks(data, size, false), expected);
+  ExpectSame(ScanInChunks(data, size, true), expected);
   return 0;
 }

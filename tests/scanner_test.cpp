@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "joblog/joblog.h"
 #include "log_text.h"
@@ -120,6 +124,87 @@ TEST(ScanXmlData, IgnoresLongTagsThatOnlyStartLikeWantedOnes) {
 TEST(ScanXmlData, KeepsLongContentWhole) {
   const std::string name(1 << 20, 'a');
   EXPECT_EQ(Scan("<name>" + name + "</name>").JobName, std::string(1 << 20, 'A'));
+}
+
+// --- Chunks ----------------------------------------------------------------------------------
+
+// The texts of the sample logs, and crafted ones whose names, UTF-16 pairs, line ends and bytes
+// 254/255 come at every offset of a chunk.
+std::vector<std::string> ChunkTexts() {
+  std::vector<std::string> texts;
+  for (const auto& entry : std::filesystem::directory_iterator(JOBVIGIL_EXAMPLES)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    texts.push_back((std::stringstream() << in.rdbuf()).str());
+  }
+  const std::string crafted[] = {
+      kNightly,
+      "pre\r\n<NAME>Job: Night\r\nly</NAME>\xfe\xff<completestatus>\r\n3\r\n<x>\r\n"
+      "<engine_completion_status>State: Done</engine_completion_status>\xff",
+      "<engine_completion_status>Late</engine_completion_status>"
+      "<completestatus>6</completestatus><name>A</name><name>B</name><nam",
+      "<name>Z:</name>\r\n<completestatus>19</complete",
+      "<n<ame>x</name><ENGINE_COMPLETION_STATUSX>y</x><c>z<name>\r\n>q<",
+      // Dropped bytes between a "<" and its tag's first letter.
+      "<\r\nname>Nightly</name><\xfe\xff\ncompletestatus>3<\rengine_completion_status>X<",
+  };
+  for (const std::string& text : crafted) {
+    texts.push_back(text);
+    texts.push_back(Utf16(text));
+  }
+  // Elements spread over several of the scanner's blocks, and a name 40 KiB long.
+  std::string spread;
+  for (int i = 0; spread.size() < 100000; ++i)
+    spread += "<file>F" + std::to_string(i) + "</file>\r\n" + (i % 997 == 0 ? kNightly : "");
+  texts.push_back(spread + "<name>" + std::string(40000, 'q') + "<");
+  return texts;
+}
+
+// Scans the text fed as chunks of the given sizes, the last one repeated to its end.
+tFichierXML ScanInChunks(const std::string& text, const std::vector<std::size_t>& sizes) {
+  tXmlScan scan = StartXmlScan({"BE1.xml", 0.0, "", 0, "Unknown"});
+  for (std::size_t at = 0, i = 0; at < text.size(); ++i) {
+    const std::size_t count = std::min(sizes[std::min(i, sizes.size() - 1)], text.size() - at);
+    at += count;
+    ScanXmlChunk(scan, text.data() + at - count, count, at == text.size());
+  }
+  return scan.Found;
+}
+
+TEST(ScanXmlChunk, FillsTheSlotAsTheWholeTextDoesWhereverChunksEnd) {
+  InitStatusTexts();
+  const std::vector<std::string> texts = ChunkTexts();
+  std::vector<tFichierXML> whole;
+  ASSERT_TRUE(UseScanCode(ScanPlain));
+  for (const std::string& text : texts) whole.push_back(ScanInChunks(text, {text.size() + 1}));
+  ASSERT_EQ(whole[texts.size() - 1].JobName, std::string(40000, 'Q'));
+
+  int codes = 0;
+  for (const tScanCode code : {ScanPlain, ScanSse2, ScanAvx2, ScanAvx512}) {
+    if (!UseScanCode(code)) continue;
+    ++codes;
+    for (std::size_t t = 0; t < texts.size(); ++t) {
+      const std::string& text = texts[t];
+      std::vector<std::vector<std::size_t>> chunkings;
+      for (std::size_t size = 1; size <= 8; ++size) chunkings.push_back({size});
+      // Every split in two of the small texts; the long ones at a stride.
+      const std::size_t stride = text.size() < 5000 ? 1 : 97;
+      for (std::size_t split = 1; split < text.size(); split += stride)
+        chunkings.push_back({split, text.size()});
+      chunkings.push_back({text.size()});
+      for (const auto& chunking : chunkings) {
+        const tFichierXML got = ScanInChunks(text, chunking);
+        ASSERT_EQ(got.JobName, whole[t].JobName)
+            << "code " << code << ", text " << t << ", first chunk " << chunking[0];
+        ASSERT_EQ(got.StatusId, whole[t].StatusId) << "code " << code << ", text " << t;
+        ASSERT_EQ(got.StatusText, whole[t].StatusText) << "code " << code << ", text " << t;
+      }
+    }
+  }
+  EXPECT_GE(codes, 1);
+  // Back to the best code this processor runs, for the tests after this one.
+  for (const tScanCode code : {ScanAvx512, ScanAvx2, ScanSse2}) {
+    if (UseScanCode(code)) break;
+  }
 }
 
 struct ColonCase {
