@@ -21,15 +21,17 @@ std::string gProgram = JOBVIGIL_PROGRAM;
 std::string gEmulator;
 std::string gLauncher;
 
-// Collects both streams until the child has ended. A grandchild that keeps them open (Wine's
-// server, started by the first Windows program) is not waited for.
+// Collects both streams until they reach their end. A grandchild that keeps them open (one of
+// Wine's helper processes) is not waited for: once the child has ended, reading stops after a
+// second in which nothing came, so that what the child wrote just before it ended still counts.
 void CollectOutput(pid_t child, int outFd, int errFd, tRunResult& result) {
   pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
   int status = 0;
   bool ended = false;
+  int quietPolls = 0;
   char chunk[65536];
   for (;;) {
-    const int ready = poll(fds, 2, ended ? 0 : 20);
+    const int ready = poll(fds, 2, 20);
     if (ready > 0) {
       for (int i = 0; i < 2; ++i) {
         if (fds[i].fd < 0 || fds[i].revents == 0) continue;
@@ -41,10 +43,11 @@ void CollectOutput(pid_t child, int outFd, int errFd, tRunResult& result) {
           (i == 0 ? result.Stdout : result.Stderr).append(chunk, static_cast<std::size_t>(got));
         }
       }
+      quietPolls = 0;
       continue;
     }
-    if (ended || (fds[0].fd < 0 && fds[1].fd < 0)) break;
-    ended = waitpid(child, &status, WNOHANG) == child;
+    if ((fds[0].fd < 0 && fds[1].fd < 0) || (ended && ++quietPolls == 50)) break;
+    if (!ended) ended = waitpid(child, &status, WNOHANG) == child;
   }
   for (const pollfd& fd : fds) {
     if (fd.fd >= 0) close(fd.fd);
