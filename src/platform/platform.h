@@ -43,7 +43,7 @@ std::string UsableDirectory(const std::string& typed, const std::string& printed
 
 /// Lists the entries of `directory` (as UsableDirectory gives it) whose names match BE*.xml,
 /// every kind of entry, in the platform's order, stopping after `limit` of them. False when
-/// the listing cannot be started.
+/// the listing cannot be started or fails before its end.
 bool ListLogFiles(const std::string& directory, std::size_t limit,
                   std::vector<tListedEntry>& entries);
 

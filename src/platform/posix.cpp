@@ -130,9 +130,18 @@ bool ListLogFiles(const std::string& directory, std::size_t limit,
   DIR* listing = opendir(directory.c_str());
   if (listing == nullptr) return false;
 
+  // A listing that fails partway (a share that stops answering) cannot be carried out: a part
+  // of it could miss the newest log and give an older one's answer.
   std::vector<std::string> names;
-  while (const dirent* entry = readdir(listing)) {
+  for (;;) {
+    errno = 0;
+    const dirent* entry = readdir(listing);
+    if (entry == nullptr) break;
     if (IsLogFileName(entry->d_name)) names.emplace_back(entry->d_name);
+  }
+  if (errno != 0) {
+    closedir(listing);
+    return false;
   }
 
   // Sorted as a case-blind file system would show them, so that equally dated logs always
@@ -146,10 +155,14 @@ bool ListLogFiles(const std::string& directory, std::size_t limit,
   for (const auto& item : order) {
     if (entries.size() >= limit) break;
     struct stat status;
-    // A dangling link keeps the link's own date; an entry gone since the listing is left out.
+    // A dangling link keeps the link's own date; an entry gone since the listing is left out,
+    // and one whose date cannot be had fails the listing as above.
     if (fstatat(directoryFd, item.second.c_str(), &status, 0) != 0 &&
-        fstatat(directoryFd, item.second.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-      continue;
+        fstatat(directoryFd, item.second.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno == ENOENT) continue;
+      closedir(listing);
+      return false;
+    }
     entries.push_back({item.second, ToLocalSeconds(status.st_mtim.tv_sec)});
   }
   closedir(listing);

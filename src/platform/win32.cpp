@@ -105,8 +105,10 @@ bool ListLogFiles(const std::string& directory, std::size_t limit,
   do {
     entries.push_back({found.cFileName, LocalSecondsOf(found.ftLastWriteTime)});
   } while (entries.size() < limit && FindNextFileA(listing, &found));
+  // A listing that fails partway cannot be carried out: a part of it could miss the newest log.
+  const bool complete = entries.size() >= limit || GetLastError() == ERROR_NO_MORE_FILES;
   FindClose(listing);
-  return true;
+  return complete;
 }
 
 tFileHandle OpenLogFile(const std::string& directory, const std::string& name) {
