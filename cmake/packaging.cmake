@@ -1,0 +1,106 @@
+# Installing and packaging: the two programs, their man pages, the licence and documents, and
+# the files that monitoring engines load. cpack makes a .deb on Linux and a .zip of the Windows
+# build. Included by the root CMakeLists.txt.
+
+set(jobvigil_engine_files monitoring/jobvigil-icinga2.conf monitoring/jobvigil-nagios.cfg
+                          monitoring/nsclient.ini)
+
+if(WIN32)
+  # The .zip: programs and documents side by side, as administrators copy them.
+  install(TARGETS jobvigil jobvigil_sample RUNTIME DESTINATION .)
+  install(FILES README.md LICENSE DESTINATION .)
+  install(FILES docs/monitoring.md DESTINATION docs)
+  install(FILES ${jobvigil_engine_files} DESTINATION monitoring)
+else()
+  install(TARGETS jobvigil jobvigil_sample RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # A stripped install (the .deb's) also loses the .comment and .note sections, as Debian's own
+  # packages do.
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      foreach(program jobvigil jobvigil-sample)
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+                        COMMAND_ERROR_IS_FATAL ANY)
+      endforeach()
+    endif()")
+
+  # Man pages, the changelog and documents over 4 KiB are installed compressed.
+  set(compressed)
+  foreach(file man/jobvigil.1 man/jobvigil-sample.1 packaging/changelog README.md
+               docs/monitoring.md)
+    set(output ${PROJECT_BINARY_DIR}/package/${file}.gz)
+    get_filename_component(folder ${output} DIRECTORY)
+    add_custom_command(OUTPUT ${output}
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+                       COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/${file} > ${output}
+                       DEPENDS ${file})
+    list(APPEND compressed ${output})
+  endforeach()
+  add_custom_target(package_documents ALL DEPENDS ${compressed})
+
+  # The copyright file in Debian's machine-readable form, its licence text taken from LICENSE:
+  # each line indented by one blank, empty lines written as ".".
+  file(READ LICENSE licence)
+  string(REGEX REPLACE "^MIT License\n\nCopyright[^\n]*\n\n" "" terms "${licence}")
+  string(STRIP "${terms}" terms)
+  string(REPLACE "\n\n" "\n.\n" terms "${terms}")
+  string(REPLACE "\n" "\n " JOBVIGIL_LICENSE_TERMS " ${terms}")
+  configure_file(packaging/copyright.in ${PROJECT_BINARY_DIR}/package/copyright @ONLY)
+
+  set(package ${PROJECT_BINARY_DIR}/package)
+  install(FILES ${package}/man/jobvigil.1.gz ${package}/man/jobvigil-sample.1.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${package}/copyright ${package}/packaging/changelog.gz ${package}/README.md.gz
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${package}/docs/monitoring.md.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
+  install(FILES monitoring/nsclient.ini DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+
+  # Where Debian's monitoring engines look: Icinga 2 includes every file of plugins-contrib.d,
+  # Nagios every file of /etc/nagios-plugins/config, and both find checks in
+  # /usr/lib/nagios/plugins. The prefix is the one in force when installing (the .deb's is
+  # /usr), and its configuration goes to /etc for /usr, as GNUInstallDirs has it.
+  install(FILES monitoring/jobvigil-icinga2.conf
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icinga2/include/plugins-contrib.d
+          RENAME jobvigil.conf)
+  install(CODE "
+    set(etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+      set(etc /etc)
+    endif()
+    file(INSTALL \"${PROJECT_SOURCE_DIR}/monitoring/jobvigil-nagios.cfg\"
+         DESTINATION \"\${etc}/nagios-plugins/config\" RENAME jobvigil.cfg)
+    set(plugins \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/nagios/plugins\")
+    file(MAKE_DIRECTORY \"\${plugins}\")
+    file(CREATE_LINK ../../../${CMAKE_INSTALL_BINDIR}/jobvigil \"\${plugins}/check_backupexec_job\"
+         SYMBOLIC)")
+  file(WRITE ${package}/conffiles "/etc/nagios-plugins/config/jobvigil.cfg\n")
+endif()
+
+set(CPACK_PACKAGE_NAME jobvigil)
+set(CPACK_PACKAGE_VENDOR "jobvigil")
+set(CPACK_PACKAGE_CONTACT
+    "jobvigil maintainers <maintainers@users.noreply.c-seed-0ed53073.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "monitoring check for the last run of a BackupExec job")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME jobvigil-${PROJECT_VERSION}-windows-x86_64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION admin)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${package}/conffiles)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+      "jobvigil reads the XML job logs that BackupExec writes, finds the most
+recent log of one job and answers with one line and an exit code, as
+Nagios, Icinga and NSClient++ expect of a check: OK, warning or critical
+by the job's completion status and the log's age. It ships command
+definitions that Icinga 2 and Nagios load, and jobvigil-sample, which
+writes sample logs for trying the check.")
+endif()
+include(CPack)
