@@ -899,6 +899,33 @@ TEST_F(EndToEnd, AnswersAsTheFullPassDoesWhateverTheDirectory) {
 
 // --- Sample logs -------------------------------------------------------------------------------
 
+TEST_F(EndToEnd, ChecksEachSampleLogAsTheReadmeSays) {
+  // The bundled logs, dated today as a fresh clone dates them.
+  for (const auto& entry : fs::directory_iterator(JOBVIGIL_EXAMPLES)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    WriteLog(dir_, entry.path().filename().string(),
+             std::string(std::istreambuf_iterator<char>(in), {}), 0);
+  }
+  const struct {
+    const char* job;
+    const char* line;  // before the date
+    int exitCode;
+  } promised[] = {
+      {"Nightly", "Job: Nightly, Success, Date:", 0},
+      {"File Server", "Job: File Server, Success, Date:", 0},
+      {"Weekly Full", "Job: Weekly Full, Status: Completed with exceptions, Date:", 1},
+      {"Print Queue", "Job: Print Queue, Status: Dispatched, Date:", 1},
+      {"Exchange", "Job: Exchange, Status: Completed with errors, Date:", 2},
+      {"Archive", "Job: Archive, Status: Canceled, Date:", 2},
+      {"SQL Logs", "Job: SQL Logs, Status: Unknown, Date:", 2},
+  };
+  for (const auto& sample : promised) {
+    const tRunResult result = Check(sample.job);
+    EXPECT_EQ(result.Stdout, sample.line + DateDaysAgo(0) + "\r\n");
+    EXPECT_EQ(result.ExitCode, sample.exitCode) << sample.job;
+  }
+}
+
 TEST_F(EndToEnd, ChecksTheLogsTheSampleToolWrites) {
   const tRunResult written = RunSampleTool({dir_.string(), "Nightly", "-s3", "-a2", "-n3"});
   ASSERT_EQ(written.ExitCode, 0) << written.Stderr;
