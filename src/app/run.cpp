@@ -22,7 +22,7 @@ const char kSyntaxError[] = "jobvigil : Syntax error. Use -h for help";
 
 [[noreturn]] void UsageAndEnd() {
   ShowUsage();
-  EndRun(3);
+  EndRun(StateUnknown);
 }
 
 void ApplySwitch(const std::string& argument) {
@@ -44,7 +44,7 @@ void ApplySwitch(const std::string& argument) {
       WarningDays = item.Days;
       break;
     case SwitchBad:
-      StopWith(kSyntaxError, 3);
+      StopWith(kSyntaxError, StateUnknown);
   }
 }
 
@@ -72,7 +72,7 @@ void ReadCommandLine(const std::vector<std::string>& arguments) {
   if (arguments.empty()) UsageAndEnd();
   if (arguments.size() == 1) {
     if (UpperText(arguments[0]) == "-H") UsageAndEnd();
-    StopWith("jobvigil : Too few parameters. Use -h for help", 3);
+    StopWith("jobvigil : Too few parameters. Use -h for help", StateUnknown);
   }
 
   LogDirectory = UpperText(arguments[0]);

@@ -73,21 +73,21 @@ void ShowUsage() {
   WriteLine("");
 }
 
-void EndRun(int code) {
+void EndRun(tExitState state) {
   // A verdict that never reached its reader must not pass for one that did, so a failure
   // here takes the unhandled-failure path like any other failed write.
   Flush();
-  EndProcess(code);
+  EndProcess(state);
 }
 
-void StopWith(const std::string& text, int code) {
+void StopWith(const std::string& text, tExitState state) {
   WriteLine(text);
-  EndRun(code);
+  EndRun(state);
 }
 
 void FailUnhandled(const std::string& kind, const std::string& message) {
   if (gBuffered > 0) WriteStandardOutput(gBuffer, gBuffered);
   gBuffered = 0;
   WriteStandardError("jobvigil : unhandled failure (" + kind + ") : " + message + "\r\n");
-  EndProcess(1);
+  EndProcess(kUnhandledFailureCode);
 }

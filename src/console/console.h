@@ -5,6 +5,15 @@
 
 #include <string>
 
+/// The exit codes a monitoring engine reads as the check's state, named as the Monitoring
+/// Plugins name them.
+enum tExitState { StateOk = 0, StateWarning = 1, StateCritical = 2, StateUnknown = 3 };
+
+/// The exit code of a failure that no step handles (output that cannot be written, memory for a
+/// whole log): 1 and not UNKNOWN's 3, as the check has always ended on such a failure and as
+/// the rules that watch it expect, although no warning about the job is meant.
+constexpr int kUnhandledFailureCode = 1;
+
 extern bool DebugOutput;    // -d, -d1, -d2
 extern bool VerboseOutput;  // -d2 only
 extern const std::string Version;
@@ -21,14 +30,14 @@ void PrintVerbose(const std::string& text);
 /// Writes the usage text; the caller ends the run.
 void ShowUsage();
 
-/// Writes out what is buffered and ends the process with the code. Throws std::system_error
-/// when the buffered lines cannot be written.
-[[noreturn]] void EndRun(int code);
+/// Writes out what is buffered and ends the process with the state's code. Throws
+/// std::system_error when the buffered lines cannot be written.
+[[noreturn]] void EndRun(tExitState state);
 
-/// Writes the text whatever the diagnostic levels, then ends the run with the code.
-[[noreturn]] void StopWith(const std::string& text, int code);
+/// Writes the text whatever the diagnostic levels, then ends the run with the state's code.
+[[noreturn]] void StopWith(const std::string& text, tExitState state);
 
 /// The end of a run that met a failure no step handles: what standard output holds goes out
 /// where it can, a one-line report of the kind of failure and its message goes to standard
-/// error, and the exit code is 1.
+/// error, and the exit code is kUnhandledFailureCode.
 [[noreturn]] void FailUnhandled(const std::string& kind, const std::string& message);

@@ -11,7 +11,7 @@
 
 #include "text/text.h"
 
-/// What one log says of its job.
+/// What one log says of its job ("fichier XML": XML file).
 struct tFichierXML {
   std::string FileName;  // as listed, without the directory
   tDateTime FileDate;    // last-write time, local

@@ -35,11 +35,12 @@ tFileHandle OpenForReading(const tFichierXML& slot, std::int32_t& size) {
   const std::int64_t length = LogFileSize(file);
   if (length > 0 && length <= INT32_MAX) {
     size = static_cast<std::int32_t>(length);
+    // "(bytes) :" here and "(bytes): " in the scanner's line, as users' rules match them.
     PrintDebug("  Reading file, size (bytes) :" + NumberToText(size));
     return file;
   }
   if (length == 0) {
-    PrintDebug("  Zero-length file. Skipped. ");
+    PrintDebug("  Zero-length file. Skipped. ");  // the trailing blank is part of the line
   } else {
     PrintDebug(length < 0 ? "  Unable to open file. Skipped." : "  File too large. Skipped.");
   }

@@ -18,8 +18,9 @@
 
 namespace {
 
-/// One element as the scanner completes it: its tag and the content after it, each what earlier
-/// chunks left of it (kept and upper-cased already) followed by a span of this chunk, as it is.
+/// One element as the scanner completes it ("enregistrement XML": XML record): its tag and the
+/// content after it, each what earlier chunks left of it (kept and upper-cased already)
+/// followed by a span of this chunk, as it is.
 struct tEnregistrementXML {
   std::string_view CommandHead;
   std::string_view Command;  // the last tag, between "<" and ">"
@@ -605,7 +606,7 @@ void ScanXmlChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool ends
   try {
     ScanChunk(scan, bytes, size, endsLog);
   } catch (...) {
-    StopWith(kScanFailure, 3);
+    StopWith(kScanFailure, StateUnknown);
   }
 }
 
@@ -615,7 +616,7 @@ void ScanXmlData(const char* bytes, std::size_t size, int k) {
     PrintDebug("  Processing XML data, size (bytes): " +
                NumberToText(static_cast<std::int32_t>(size)));
   } catch (...) {
-    StopWith(kScanFailure, 3);
+    StopWith(kScanFailure, StateUnknown);
   }
   tXmlScan scan = StartXmlScan(slot);
   ScanXmlChunk(scan, bytes, size, true);

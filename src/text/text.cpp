@@ -95,6 +95,7 @@ std::string TextAfter(const std::string& text, std::size_t n) {
 std::int32_t TextToNumber(const std::string& text) {
   const std::size_t length = text.size();
   std::size_t i = 0;
+  // Only blanks are skipped, not tabs: '\t5' reads as 0.
   while (i < length && text[i] == ' ') ++i;
 
   bool negative = false;

@@ -1,6 +1,7 @@
 // The small conversions every module uses: upper-casing, cutting texts, numbers to and from
 // text, and the day-count date-time with its day/month/year form. Pure functions, no state.
-// None of them reports a failure except UpperText: a failure gives the empty text or 0.
+// Those that make a text throw std::bad_alloc when memory runs out; none reports any other
+// failure: what cannot be read or written gives 0 or the empty text.
 #pragma once
 
 #include <cstdint>

@@ -28,7 +28,7 @@ void InitStatusTexts() {
                  "Auto-aborted",
                  "To be scheduled",
                  "Linked job",
-                 "",
+                 "",  // 24 and 25 have no wording: "Status: , Date:..." is what users see
                  ""};
 }
 

@@ -7,6 +7,18 @@
 #include "joblog/joblog.h"
 #include "platform/platform.h"
 
+tExitState StateOf(tOutcome outcome) {
+  switch (outcome) {
+    case OutcomeGood:
+      return StateOk;
+    case OutcomeWarning:
+      return StateWarning;
+    case OutcomeCritical:
+      return StateCritical;
+  }
+  return StateUnknown;
+}
+
 int ChooseLatestLog(const std::string& jobKey) {
   int chosen = 0;
   for (int k = 1; k <= LogFileCount; ++k) {
@@ -30,7 +42,7 @@ void DeliverVerdict() {
   PrintDebug(SeparatorLine);
   PrintDebug("Searching entries for job " + JobName);
   const int chosen = ChooseLatestLog(JobKey);
-  if (chosen == 0) StopWith("jobvigil : No XML file for job name " + JobName, 3);
+  if (chosen == 0) StopWith("jobvigil : No XML file for job name " + JobName, StateUnknown);
 
   const tFichierXML Current = LogFiles[static_cast<std::size_t>(chosen - 1)];
   const std::string date = DateToText(Current.FileDate);
@@ -42,17 +54,13 @@ void DeliverVerdict() {
   const std::int32_t ageDays = AgeInDays(Current.FileDate, MidnightOf(LocalTimeNow()));
   const std::string tooOld = "Job: " + JobName + ", last result " + date + " is older than ";
   if (CriticalDays > 0 && ageDays > CriticalDays)
-    StopWith(tooOld + NumberToText(CriticalDays) + " days", 2);
+    StopWith(tooOld + NumberToText(CriticalDays) + " days", StateCritical);
   if (WarningDays > 0 && ageDays > WarningDays)
-    StopWith(tooOld + NumberToText(WarningDays) + " days", 1);
+    StopWith(tooOld + NumberToText(WarningDays) + " days", StateWarning);
 
-  switch (ClassifyStatus(Current.StatusId)) {
-    case OutcomeGood:
-      StopWith("Job: " + JobName + ", " + Current.StatusText + ", Date:" + date, 0);
-    case OutcomeCritical:
-      StopWith("Job: " + JobName + ", Status: " + Current.StatusText + ", Date:" + date, 2);
-    case OutcomeWarning:
-      break;
-  }
-  StopWith("Job: " + JobName + ", Status: " + Current.StatusText + ", Date:" + date, 1);
+  // A good run is reported without the "Status: " that the others carry.
+  const tOutcome outcome = ClassifyStatus(Current.StatusId);
+  const std::string status =
+      outcome == OutcomeGood ? Current.StatusText : "Status: " + Current.StatusText;
+  StopWith("Job: " + JobName + ", " + status + ", Date:" + date, StateOf(outcome));
 }

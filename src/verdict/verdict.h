@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "console/console.h"
 #include "text/text.h"
 
 constexpr int kStatusCodeCount = 26;
@@ -22,6 +23,9 @@ std::string StatusTextOf(std::int32_t code);
 
 /// Good for 2 and 19, critical for 0, 1, 6, 7 and 21, a warning for every other code.
 tOutcome ClassifyStatus(std::int32_t code);
+
+/// The state an engine is told for the outcome: OK, WARNING or CRITICAL.
+tExitState StateOf(tOutcome outcome);
 
 /// The slot (from 1) of the most recent log naming the job: the first of the latest
 /// candidates in table order. 0 when no log names it.
