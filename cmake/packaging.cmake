@@ -2,6 +2,15 @@
 # the files that monitoring engines load. cpack makes a .deb on Linux and a .zip of the Windows
 # build. Included by the root CMakeLists.txt.
 
+# The .deb names whoever builds it as its maintainer, taken as Debian's own tools take it: from
+# DEBFULLNAME and DEBEMAIL, unless JOBVIGIL_PACKAGE_MAINTAINER says otherwise.
+set(maintainer "")
+if(DEFINED ENV{DEBFULLNAME} AND DEFINED ENV{DEBEMAIL})
+  set(maintainer "$ENV{DEBFULLNAME} <$ENV{DEBEMAIL}>")
+endif()
+set(JOBVIGIL_PACKAGE_MAINTAINER "${maintainer}"
+    CACHE STRING "The .deb's maintainer, \"Name <address>\"; from DEBFULLNAME and DEBEMAIL")
+
 set(jobvigil_engine_files monitoring/jobvigil-icinga2.conf monitoring/jobvigil-nagios.cfg
                           monitoring/nsclient.ini)
 
@@ -26,13 +35,19 @@ else()
 
   # Man pages, the changelog and documents over 4 KiB are installed compressed.
   set(compressed)
-  foreach(file man/jobvigil.1 man/jobvigil-sample.1 packaging/changelog README.md
-               docs/monitoring.md)
-    set(output ${PROJECT_BINARY_DIR}/package/${file}.gz)
+  configure_file(packaging/changelog.in ${PROJECT_BINARY_DIR}/package/changelog @ONLY)
+  foreach(file man/jobvigil.1 man/jobvigil-sample.1 ${PROJECT_BINARY_DIR}/package/changelog
+               README.md docs/monitoring.md)
+    set(name ${file})
+    if(IS_ABSOLUTE ${file})
+      get_filename_component(name ${file} NAME)
+    endif()
+    set(output ${PROJECT_BINARY_DIR}/package/${name}.gz)
     get_filename_component(folder ${output} DIRECTORY)
     add_custom_command(OUTPUT ${output}
                        COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
-                       COMMAND gzip -9 -n -c ${PROJECT_SOURCE_DIR}/${file} > ${output}
+                       COMMAND gzip -9 -n -c ${file} > ${output}
+                       WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
                        DEPENDS ${file})
     list(APPEND compressed ${output})
   endforeach()
@@ -50,7 +65,7 @@ else()
   set(package ${PROJECT_BINARY_DIR}/package)
   install(FILES ${package}/man/jobvigil.1.gz ${package}/man/jobvigil-sample.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${package}/copyright ${package}/packaging/changelog.gz ${package}/README.md.gz
+  install(FILES ${package}/copyright ${package}/changelog.gz ${package}/README.md.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${package}/docs/monitoring.md.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
   install(FILES monitoring/nsclient.ini DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
@@ -78,8 +93,6 @@ endif()
 
 set(CPACK_PACKAGE_NAME jobvigil)
 set(CPACK_PACKAGE_VENDOR "jobvigil")
-set(CPACK_PACKAGE_CONTACT
-    "jobvigil maintainers <maintainers@users.noreply.c-seed-0ed53073.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "monitoring check for the last run of a BackupExec job")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
@@ -91,6 +104,7 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${JOBVIGIL_PACKAGE_MAINTAINER}")
   set(CPACK_DEBIAN_PACKAGE_SECTION admin)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${package}/conffiles)
