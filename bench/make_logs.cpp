@@ -13,7 +13,7 @@ namespace {
 
 std::mt19937_64 gRandom;
 
-std::size_t Pick(std::size_t n) { return static_cast<std::size_t>(gRandom() % n); }
+std::size_t Pick(std::size_t n) { return ::Pick(gRandom, n); }
 
 const char* const kJobs[] = {"Nightly",      "Weekly Full", "Exchange",          "SQL Logs",
                              "File Server",  "Archive",     "Print Queue",       "SharePoint",
@@ -30,12 +30,6 @@ const tOutcome kOutcomes[] = {{"19", "Successful"}, {"19", "Successful"},
 
 using Clock = std::chrono::system_clock;
 constexpr std::size_t kMiB = 1 << 20;
-
-std::string FileName(std::size_t index) {
-  char name[32];
-  std::snprintf(name, sizeof name, "BEX_BKSRV01_%05zu.xml", index + 1);
-  return name;
-}
 
 // One log of the job, started `hoursAgo` hours ago and written an hour later.
 void WriteJobLog(const std::filesystem::path& file, const std::string& job, long hoursAgo,
@@ -69,19 +63,20 @@ int main(int argc, char** argv) {
   if (workload == "typical") {
     // 1000 logs of about 40 KiB, the jobs taking turns, about one an hour.
     for (std::size_t i = 0; i < 1000; ++i)
-      WriteJobLog(dir / FileName(i), kJobs[Pick(std::size(kJobs))], static_cast<long>(1000 - i),
-                  20000 - Pick(2000), 0, 0);
+      WriteJobLog(dir / SampleLogName(i + 1), kJobs[Pick(std::size(kJobs))],
+                  static_cast<long>(1000 - i), 20000 - Pick(2000), 0, 0);
   } else if (workload == "heavy") {
     // 20 logs of about 25 MiB: long detail sections, and now and then a long content run.
     for (std::size_t i = 0; i < 20; ++i)
-      WriteJobLog(dir / FileName(i), i % 2 == 0 ? "Nightly" : kJobs[Pick(std::size(kJobs))],
+      WriteJobLog(dir / SampleLogName(i + 1),
+                  i % 2 == 0 ? "Nightly" : kJobs[Pick(std::size(kJobs))],
                   static_cast<long>(24 * (20 - i)), 25 * kMiB / 2, 20000, 256 * 1024 + Pick(kMiB));
   } else if (workload == "worst-content") {
     // 5 logs of 25 MiB that are one content run: no "<" at all.
     for (std::size_t i = 0; i < 5; ++i) {
       std::string text;
       while (text.size() < 25 * kMiB / 2) text += SampleDetailLine(gRandom) + "\r\n";
-      WriteSampleLog(dir / FileName(i), Utf16Text(text), now - std::chrono::hours(5 - i));
+      WriteSampleLog(dir / SampleLogName(i + 1), Utf16Text(text), now - std::chrono::hours(5 - i));
     }
   } else if (workload == "worst-tags") {
     // 5 logs of 25 MiB that are tags only, in 8-bit text: an element every few bytes.
@@ -91,7 +86,7 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < 5; ++i) {
       std::string text;
       while (text.size() < 25 * kMiB) text += std::string("<") + tags[Pick(std::size(tags))] + ">";
-      WriteSampleLog(dir / FileName(i), text, now - std::chrono::hours(5 - i));
+      WriteSampleLog(dir / SampleLogName(i + 1), text, now - std::chrono::hours(5 - i));
     }
   } else {
     std::fprintf(stderr, "make_logs: unknown workload %s\n", workload.c_str());

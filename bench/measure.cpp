@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
+
 namespace {
 
 struct tSample {
@@ -29,23 +31,14 @@ struct tSample {
 
 // Runs the command with its output thrown away: into /dev/null, or, with `drain`, into a pipe
 // that is read and discarded, so that a program writing line by line to a device is not timed.
-tSample Run(std::vector<std::string> command, bool drain) {
-  std::vector<char*> argv;
-  for (std::string& item : command) argv.push_back(item.data());
-  argv.push_back(nullptr);
+tSample Run(const std::vector<std::string>& command, bool drain) {
   int pipeFds[2] = {-1, -1};
   if (drain && pipe(pipeFds) != 0) std::exit(1);
+  const int out = drain ? pipeFds[1] : open("/dev/null", O_WRONLY);
   const auto start = std::chrono::steady_clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    const int out = drain ? pipeFds[1] : open("/dev/null", O_WRONLY);
-    dup2(out, STDOUT_FILENO);
-    if (drain) close(pipeFds[0]);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
+  const pid_t child = StartChild(command, out, -1);
+  close(out);
   if (drain) {
-    close(pipeFds[1]);
     static char sink[1 << 16];
     while (read(pipeFds[0], sink, sizeof sink) > 0) {
     }
@@ -56,7 +49,7 @@ tSample Run(std::vector<std::string> command, bool drain) {
   wait4(child, &status, 0, &usage);
   const auto stop = std::chrono::steady_clock::now();
   if (!WIFEXITED(status) || WEXITSTATUS(status) == 127) {
-    std::fprintf(stderr, "measure: %s did not run\n", argv[0]);
+    std::fprintf(stderr, "measure: %s did not run\n", command[0].c_str());
     std::exit(1);
   }
   return {std::chrono::duration<double>(stop - start).count(), usage.ru_maxrss};
@@ -96,16 +89,9 @@ std::size_t FilesRead(const std::vector<std::string>& command, const std::string
       }
     }
   };
-  std::vector<char*> argv;
-  std::vector<std::string> items = command;
-  for (std::string& item : items) argv.push_back(item.data());
-  argv.push_back(nullptr);
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
+  const int out = open("/dev/null", O_WRONLY);
+  const pid_t child = StartChild(command, out, -1);
+  close(out);
   // Drained while the check runs, so that a long run cannot overflow the queue.
   int status = 0;
   while (waitpid(child, &status, WNOHANG) == 0) {

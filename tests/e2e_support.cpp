@@ -13,6 +13,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "child_process.h"
+
 namespace e2e {
 
 namespace {
@@ -92,11 +94,6 @@ std::vector<std::string> UnderTest(std::vector<std::string> command) {
 }
 
 tRunResult Run(const std::vector<std::string>& command, const tRunOptions& options) {
-  std::vector<std::string> items = command;
-  std::vector<char*> argv;
-  for (std::string& item : items) argv.push_back(item.data());
-  argv.push_back(nullptr);
-
   int outPipe[2] = {-1, -1};
   int errPipe[2];
   if (pipe(errPipe) != 0) throw std::runtime_error("pipe");
@@ -107,24 +104,10 @@ tRunResult Run(const std::vector<std::string>& command, const tRunOptions& optio
     close(outPipe[0]);  // no reader from the start: every write meets a broken pipe
     outPipe[0] = -1;
   }
+  const int full = options.Output == OutputFull ? open("/dev/full", O_WRONLY) : -1;
 
-  const pid_t child = fork();
-  if (child < 0) throw std::runtime_error("fork");
-  if (child == 0) {
-    switch (options.Output) {
-      case OutputCaptured:
-      case OutputBrokenPipe:
-        dup2(outPipe[1], STDOUT_FILENO);
-        break;
-      case OutputClosed:
-        close(STDOUT_FILENO);
-        break;
-      case OutputFull:
-        dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO);
-        break;
-    }
-    dup2(errPipe[1], STDERR_FILENO);
-    for (int fd = 3; fd < 256; ++fd) close(fd);
+  const pid_t child = StartChild(command, full >= 0 ? full : outPipe[1], errPipe[1], [&] {
+    if (options.Output == OutputClosed) close(STDOUT_FILENO);
     putenv(const_cast<char*>("WINEDEBUG=-all"));
     for (const std::string& entry : options.Environment) putenv(const_cast<char*>(entry.c_str()));
     if (options.AddressSpaceLimit > 0) {
@@ -135,12 +118,12 @@ tRunResult Run(const std::vector<std::string>& command, const tRunOptions& optio
     if (options.User >= 0 && (setgid(static_cast<gid_t>(options.User)) != 0 ||
                               setuid(static_cast<uid_t>(options.User)) != 0))
       _exit(126);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
+  });
+  if (child < 0) throw std::runtime_error("fork");
 
-  if (outPipe[1] >= 0) close(outPipe[1]);
-  close(errPipe[1]);
+  for (const int fd : {outPipe[1], errPipe[1], full}) {
+    if (fd >= 0) close(fd);
+  }
   tRunResult result;
   CollectOutput(child, outPipe[0], errPipe[0], result);
   return result;

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "e2e_support.h"
+#include "sample_log.h"
 
 namespace fs = std::filesystem;
 using namespace e2e;
@@ -152,8 +153,8 @@ class Verdict : public EndToEnd, public testing::WithParamInterface<VerdictCase>
 TEST_P(Verdict, PrintsOneLineAndItsCode) {
   if (WindowsProgram() && HasBytesAbove127(GetParam().job))
     GTEST_SKIP() << "Wine recodes such arguments by the Unix locale; the launcher cases cover them";
-  WriteLog(dir_, "BE00001.xml", Utf16(GetParam().log), 1, 23, 59, 59);
-  WriteLog(dir_, "BE00002.xml", Utf16(JobLog("Other", "6")), 0, 0, 0, 0);
+  WriteLog(dir_, "BE00001.xml", Utf16Text(GetParam().log), 1, 23, 59, 59);
+  WriteLog(dir_, "BE00002.xml", Utf16Text(JobLog("Other", "6")), 0, 0, 0, 0);
   std::string expected = GetParam().expected;
   if (const std::size_t at = expected.find('@'); at != std::string::npos)
     expected.replace(at, 1, DateDaysAgo(1));
@@ -433,7 +434,7 @@ TEST_F(EndToEnd, SkipsLogsOf2GiBAndMore) {
 // --- Diagnostic traces -------------------------------------------------------------------------
 
 TEST_F(EndToEnd, DebugTraceOfASmallRun) {
-  const std::string first = Utf16(JobLog("Nightly", "19"));
+  const std::string first = Utf16Text(JobLog("Nightly", "19"));
   const std::string second =
       "<name>Label: Weekly</name><engine_completion_status>State: Done</engine_completion_status>";
   WriteLog(dir_, "BE00101.xml", first, 0, 2, 0);
@@ -619,7 +620,7 @@ class WindowsCommandLine : public EndToEnd, public testing::WithParamInterface<L
 
 TEST_P(WindowsCommandLine, IsSplitByTheProgramItself) {
   if (!WindowsProgram()) GTEST_SKIP() << "the Linux program gets its arguments split";
-  WriteLog(dir_, "BE1.xml", Utf16(JobLog("Nightly", "19")));
+  WriteLog(dir_, "BE1.xml", Utf16Text(JobLog("Nightly", "19")));
   WriteLog(dir_, "BE2.xml", JobLog("Weekly Full", "3"));
   WriteLog(dir_, "BE3.xml", JobLog("Caf\xe9 \x80\x81\xa0", "6"));
   std::string line = GetParam().commandLine;
@@ -884,7 +885,7 @@ TEST_F(EndToEnd, AnswersAsTheFullPassDoesWhateverTheDirectory) {
           log = std::string(250000 + random() % 20000, ' ') + log;
           break;
       }
-      WriteLog(dir_, name, random() % 2 ? Utf16(log) : log, daysAgo, hour);
+      WriteLog(dir_, name, random() % 2 ? Utf16Text(log) : log, daysAgo, hour);
     }
     WriteLog(dir_, "BE999.xml", JobLog("Oldest", "19"), 5);  // the only log of its job
     for (const char* job : {"Nightly", "Weekly", "Daily", "Oldest", "Absent"}) {

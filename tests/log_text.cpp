@@ -7,15 +7,6 @@ std::string JobLog(const std::string& job, const std::string& statusCode) {
   return log + "</footer>\r\n</joblog>\r\n";
 }
 
-std::string Utf16(const std::string& text) {
-  std::string wide = "\xff\xfe";
-  for (const char c : text) {
-    wide += c;
-    wide += '\0';
-  }
-  return wide;
-}
-
 std::string Lines(const std::vector<std::string>& lines) {
   std::string joined;
   for (const std::string& line : lines) joined += line + "\r\n";

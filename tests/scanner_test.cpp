@@ -8,6 +8,7 @@
 
 #include "joblog/joblog.h"
 #include "log_text.h"
+#include "sample_log.h"
 #include "verdict/verdict.h"
 
 namespace {
@@ -35,7 +36,7 @@ TEST(ScanXmlData, ReadsJobNameAndStatus) {
 }
 
 TEST(ScanXmlData, ReadsUtf16LikeEightBitText) {
-  const tFichierXML slot = Scan(Utf16(kNightly));
+  const tFichierXML slot = Scan(Utf16Text(kNightly));
   EXPECT_EQ(slot.JobName, "NIGHTLY");
   EXPECT_EQ(slot.StatusId, 19);
   EXPECT_EQ(slot.StatusText, "Success");
@@ -149,7 +150,7 @@ std::vector<std::string> ChunkTexts() {
   };
   for (const std::string& text : crafted) {
     texts.push_back(text);
-    texts.push_back(Utf16(text));
+    texts.push_back(Utf16Text(text));
   }
   // Elements spread over several of the scanner's blocks, and a name 40 KiB long.
   std::string spread;

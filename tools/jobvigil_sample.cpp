@@ -50,10 +50,8 @@ std::string EngineWording(std::int32_t code) {
 
 // The first BEX_<server>_<number>.xml that does not exist yet.
 std::filesystem::path FreeName(const std::filesystem::path& dir) {
-  for (int number = 1;; ++number) {
-    char name[40];
-    std::snprintf(name, sizeof name, "BEX_BKSRV01_%05d.xml", number);
-    if (!std::filesystem::exists(dir / name)) return dir / name;
+  for (std::size_t number = 1;; ++number) {
+    if (!std::filesystem::exists(dir / SampleLogName(number))) return dir / SampleLogName(number);
   }
 }
 

@@ -1,14 +1,10 @@
 #include "sample_log.h"
 
+#include <cstdio>
 #include <fstream>
 #include <system_error>
 
 namespace {
-
-// A number from 0 to n - 1; the engine's output is fixed by the standard, unlike distributions.
-std::size_t Pick(std::mt19937_64& random, std::size_t n) {
-  return static_cast<std::size_t>(random() % n);
-}
 
 const char* const kFolders[] = {"Users",   "Projects",      "Finance", "HR",      "Shared",
                                 "Windows", "Program Files", "Data",    "Archive", "Temp"};
@@ -37,6 +33,16 @@ std::string FilePath(std::mt19937_64& random) {
 }
 
 }  // namespace
+
+std::size_t Pick(std::mt19937_64& random, std::size_t n) {
+  return static_cast<std::size_t>(random() % n);
+}
+
+std::string SampleLogName(std::size_t number) {
+  char name[32];
+  std::snprintf(name, sizeof name, "BEX_BKSRV01_%05zu.xml", number);
+  return name;
+}
 
 std::string SampleDetailLine(std::mt19937_64& random) {
   return "Backed up file " + FilePath(random) + ", " + std::to_string(Pick(random, 10000000)) +

@@ -21,6 +21,13 @@ struct tSampleLog {
   std::size_t LongRunSize;
 };
 
+/// A number from 0 to n - 1 drawn from `random`; the engine's output is fixed by the standard,
+/// unlike the distributions', so a seed always gives the same logs.
+std::size_t Pick(std::mt19937_64& random, std::size_t n);
+
+/// The name BackupExec gives its number-th log of the server BKSRV01: BEX_BKSRV01_00042.xml.
+std::string SampleLogName(std::size_t number);
+
 /// The log's text, 8-bit, with CR LF line ends; the detail lines are drawn from `random`.
 std::string SampleLogText(const tSampleLog& log, std::mt19937_64& random);
 
