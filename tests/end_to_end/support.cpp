@@ -1,4 +1,4 @@
-#include "e2e_support.h"
+#include "support.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -194,6 +196,76 @@ std::string PrintedDirectory(const std::filesystem::path& dir) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return printed + "\\";
+}
+
+bool HasBytesAbove127(const std::string& text) {
+  return std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; });
+}
+
+std::string UnreadableSystemFile() {
+  for (const char* path : {"/sys/devices/system/cpu/power/autosuspend_delay_ms",
+                           "/sys/devices/system/cpu/cpu0/power/autosuspend_delay_ms",
+                           "/sys/devices/system/clockevents/power/autosuspend_delay_ms"}) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK);
+    if (fd < 0) continue;
+    char byte;
+    const bool fails = read(fd, &byte, 1) < 0 && errno == EIO;
+    close(fd);
+    if (fails) return path;
+  }
+  return "";
+}
+
+const std::string kSeparator(58, '-');
+
+std::vector<std::string> ListingTrace(const std::filesystem::path& dir, int logs) {
+  return {"Looking for files here : " + PrintedDirectory(dir) + "BE*.xml",
+          "Total XML files found : " + std::to_string(logs)};
+}
+
+std::vector<std::string> LogTrace(const std::filesystem::path& dir, const std::string& name,
+                                  const std::string& date, const std::vector<std::string>& lines) {
+  std::vector<std::string> trace = {kSeparator, "Processing file : " + PrintedDirectory(dir) + name,
+                                    "  File date : " + date};
+  trace.insert(trace.end(), lines.begin(), lines.end());
+  return trace;
+}
+
+std::vector<std::string> ReadTrace(std::size_t size, const std::vector<std::string>& found) {
+  std::vector<std::string> trace = {"  Reading file, size (bytes) :" + std::to_string(size),
+                                    "  Processing XML data, size (bytes): " + std::to_string(size)};
+  trace.insert(trace.end(), found.begin(), found.end());
+  return trace;
+}
+
+std::vector<std::string> ChoiceTrace(const std::filesystem::path& dir, const std::string& job,
+                                     const std::string& name, const std::string& date,
+                                     const std::string& status) {
+  return {kSeparator,
+          "Searching entries for job " + job,
+          "Found most recent entry for job " + job,
+          "  In file : " + PrintedDirectory(dir) + name,
+          "  File date : " + date,
+          "  Status ID : " + status};
+}
+
+std::string Trace(std::initializer_list<std::vector<std::string>> groups) {
+  std::string trace;
+  for (const auto& group : groups) trace += Lines(group);
+  return trace;
+}
+
+void EndToEnd::SetUp() { dir_ = MakeFixtureDirectory(); }
+
+void EndToEnd::TearDown() {
+  std::error_code ignored;
+  std::filesystem::remove_all(dir_, ignored);
+}
+
+tRunResult EndToEnd::Check(const std::string& job, std::vector<std::string> switches,
+                           const tRunOptions& options) {
+  switches.insert(switches.begin(), {dir_.string(), job});
+  return RunProgram(switches, options);
 }
 
 }  // namespace e2e

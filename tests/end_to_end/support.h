@@ -1,6 +1,9 @@
 // Helpers for the end-to-end tests: fixture directories of logs with dates relative to today's
-// local midnight, and one way of starting the built program and collecting what it did.
+// local midnight, one way of starting the built program and collecting what it did, and the
+// lines of the traces it writes with -d.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -64,5 +67,47 @@ std::string DateDaysAgo(int daysAgo);
 
 /// The directory as the program prints it: upper-cased, "\" at the end.
 std::string PrintedDirectory(const std::filesystem::path& dir);
+
+/// True when the text holds a byte above 127.
+bool HasBytesAbove127(const std::string& text);
+
+/// A system file that opens, claims a size, and then fails every read, even for root; the empty
+/// text when this machine has none.
+std::string UnreadableSystemFile();
+
+// --- The lines of a -d trace -----------------------------------------------------------------
+
+extern const std::string kSeparator;  // 58 hyphens
+
+/// "Looking for files here" and "Total XML files found" for a directory of `logs` logs.
+std::vector<std::string> ListingTrace(const std::filesystem::path& dir, int logs);
+
+/// One log's lines: the separator, "Processing file", "File date", then `lines`.
+std::vector<std::string> LogTrace(const std::filesystem::path& dir, const std::string& name,
+                                  const std::string& date, const std::vector<std::string>& lines);
+
+/// "Reading file" and "Processing XML data" for a log of `size` bytes, then `found`.
+std::vector<std::string> ReadTrace(std::size_t size, const std::vector<std::string>& found = {});
+
+/// The search for the job's latest log, and what it found: `status` as in "19 (Success)".
+std::vector<std::string> ChoiceTrace(const std::filesystem::path& dir, const std::string& job,
+                                     const std::string& name, const std::string& date,
+                                     const std::string& status);
+
+/// The groups' lines, one after the other, each ended by CR LF.
+std::string Trace(std::initializer_list<std::vector<std::string>> groups);
+
+/// Each test in a new fixture directory of its own, removed after it.
+class EndToEnd : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  /// Runs the program on the fixture directory and the job with the switches.
+  tRunResult Check(const std::string& job, std::vector<std::string> switches = {},
+                   const tRunOptions& options = {});
+
+  std::filesystem::path dir_;
+};
 
 }  // namespace e2e

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "e2e_support.h"
+#include "support.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
