@@ -6,32 +6,57 @@
 
 namespace {
 
-TEST(StatusTexts, HoldTheWordingOfEveryCode) {
+// Every code of the table, with its wording and its outcome.
+const struct {
+  const char* Wording;
+  tOutcome Outcome;
+} kCodes[kStatusCodeCount] = {{"Not defined", OutcomeCritical},
+                              {"Canceled", OutcomeCritical},
+                              {"Completed but waiting", OutcomeGood},
+                              {"Completed with exceptions", OutcomeWarning},
+                              {"Dispatched", OutcomeWarning},
+                              {"Waiting", OutcomeWarning},
+                              {"Completed with errors", OutcomeCritical},
+                              {"Invalid schedule", OutcomeCritical},
+                              {"Not defined", OutcomeWarning},
+                              {"Not defined", OutcomeWarning},
+                              {"Not in window", OutcomeWarning},
+                              {"Suspended", OutcomeWarning},
+                              {"Pending", OutcomeWarning},
+                              {"Recovered", OutcomeWarning},
+                              {"Not defined", OutcomeWarning},
+                              {"Resumed", OutcomeWarning},
+                              {"Active", OutcomeWarning},
+                              {"Ready", OutcomeWarning},
+                              {"Scheduled", OutcomeWarning},
+                              {"Success", OutcomeGood},
+                              {"Superceded", OutcomeWarning},
+                              {"Auto-aborted", OutcomeCritical},
+                              {"To be scheduled", OutcomeWarning},
+                              {"Linked job", OutcomeWarning},
+                              {"", OutcomeWarning},
+                              {"", OutcomeWarning}};
+
+TEST(StatusTexts, GiveEveryCodeItsWordingAndOutcome) {
   InitStatusTexts();
-  EXPECT_EQ(StatusTextOf(0), "Not defined");
-  EXPECT_EQ(StatusTextOf(2), "Completed but waiting");
-  EXPECT_EQ(StatusTextOf(3), "Completed with exceptions");
-  EXPECT_EQ(StatusTextOf(6), "Completed with errors");
-  EXPECT_EQ(StatusTextOf(19), "Success");
-  EXPECT_EQ(StatusTextOf(20), "Superceded");
-  EXPECT_EQ(StatusTextOf(21), "Auto-aborted");
-  EXPECT_EQ(StatusTextOf(23), "Linked job");
-  EXPECT_EQ(StatusTextOf(24), "");
-  EXPECT_EQ(StatusTextOf(25), "");
-  EXPECT_EQ(StatusTextOf(26), "Unknown status code 26");
-  EXPECT_EQ(StatusTextOf(-1), "Unknown status code -1");
-  EXPECT_EQ(StatusTextOf(INT32_MIN), "Unknown status code -2147483648");
+  for (std::int32_t code = 0; code < kStatusCodeCount; ++code) {
+    EXPECT_EQ(StatusTextOf(code), kCodes[code].Wording) << "code " << code;
+    EXPECT_EQ(ClassifyStatus(code), kCodes[code].Outcome) << "code " << code;
+  }
 }
 
-TEST(ClassifyStatus, SortsEveryCode) {
-  for (std::int32_t code = -3; code <= 30; ++code) {
-    tOutcome expected = OutcomeWarning;
-    if (code == 2 || code == 19) expected = OutcomeGood;
-    if (code == 0 || code == 1 || code == 6 || code == 7 || code == 21) expected = OutcomeCritical;
-    EXPECT_EQ(ClassifyStatus(code), expected) << "code " << code;
+TEST(StatusTexts, CallCodesOutsideTheTableUnknownWarnings) {
+  InitStatusTexts();
+  for (const std::int32_t code : {26, 100, -1, INT32_MAX, INT32_MIN}) {
+    EXPECT_EQ(StatusTextOf(code), "Unknown status code " + std::to_string(code));
+    EXPECT_EQ(ClassifyStatus(code), OutcomeWarning) << "code " << code;
   }
-  EXPECT_EQ(ClassifyStatus(INT32_MAX), OutcomeWarning);
-  EXPECT_EQ(ClassifyStatus(INT32_MIN), OutcomeWarning);
+}
+
+TEST(StateOf, GivesEachOutcomeItsExitCode) {
+  EXPECT_EQ(StateOf(OutcomeGood), 0);
+  EXPECT_EQ(StateOf(OutcomeWarning), 1);
+  EXPECT_EQ(StateOf(OutcomeCritical), 2);
 }
 
 void SetSlots(std::initializer_list<tFichierXML> slots) {

@@ -23,20 +23,26 @@ TEST_F(EndToEnd, ReportsAnEmptyDirectory) {
 }
 
 TEST_F(EndToEnd, MatchesLogNamesWithoutRegardToCase) {
+  // Logs without any tag, so that -d2 writes no element lines.
   for (const char* name : {"be123.XML", "BE124.xml", "BE.xml", "job.xml", "XBE1.xml", "BE1.xml2",
                            "BE1.xm", "BE1xml", "bE9.XmL"})
-    WriteLog(dir_, name, JobLog("Nightly", "19"));
-  const tRunResult result = Check("Nightly", {"-d2"});
-  const std::string found = result.Stdout.substr(0, result.Stdout.find("Total"));
-  std::vector<std::string> expected = {
-      "Looking for files here : " + PrintedDirectory(dir_) + "BE*.xml",
-      "  Found XML file : BE.xml"};
+    WriteLog(dir_, name, "x");
+  std::vector<std::string> listed = {"BE.xml", "be123.XML", "BE124.xml", "bE9.XmL"};
   // Windows wildcards also match a longer extension, through the file's short name BE1~1.XML.
-  if (WindowsProgram()) expected.push_back("  Found XML file : BE1.xml2");
-  for (const char* name : {"be123.XML", "BE124.xml", "bE9.XmL"})
-    expected.push_back(std::string("  Found XML file : ") + name);
-  EXPECT_EQ(found, Lines(expected));
-  EXPECT_EQ(result.ExitCode, 0);
+  if (WindowsProgram()) listed.insert(listed.begin() + 1, "BE1.xml2");
+  std::vector<std::string> listing = {"Looking for files here : " + PrintedDirectory(dir_) +
+                                      "BE*.xml"};
+  std::string logs;
+  for (const std::string& name : listed) {
+    listing.push_back("  Found XML file : " + name);
+    logs += Lines(LogTrace(dir_, name, DateDaysAgo(0), ReadTrace(1)));
+  }
+  listing.push_back("Total XML files found : " + std::to_string(listed.size()));
+  const tRunResult result = Check("Nightly", {"-d2"});
+  EXPECT_EQ(result.Stdout, Lines(listing) + logs +
+                               Lines({kSeparator, "Searching entries for job Nightly",
+                                      "jobvigil : No XML file for job name Nightly"}));
+  EXPECT_EQ(result.ExitCode, 3);
 }
 
 TEST_F(EndToEnd, AcceptsAThousandLogsButNotOneMore) {
@@ -47,13 +53,16 @@ TEST_F(EndToEnd, AcceptsAThousandLogsButNotOneMore) {
   EXPECT_EQ(accepted.Stdout, "Job: job1000, Success, Date:" + DateDaysAgo(1000 % 7) + "\r\n");
   EXPECT_EQ(accepted.ExitCode, 0);
 
+  // The 1001st entry is listed, and then the run ends.
   WriteLog(dir_, "BE99999.xml", JobLog("Job1", "19"));
+  std::vector<std::string> expected = {"Looking for files here : " + PrintedDirectory(dir_) +
+                                       "BE*.xml"};
+  for (int i = 1; i <= 1000; ++i)
+    expected.push_back("  Found XML file : BE" + std::to_string(10000 + i) + ".xml");
+  expected.push_back("  Found XML file : BE99999.xml");
+  expected.push_back("jobvigil: Too much XML files. Aborted.");
   const tRunResult refused = Check("Job1", {"-d2"});
-  const std::string tail =
-      "  Found XML file : BE11000.xml\r\n  Found XML file : BE99999.xml\r\n"
-      "jobvigil: Too much XML files. Aborted.\r\n";
-  ASSERT_GE(refused.Stdout.size(), tail.size());
-  EXPECT_EQ(refused.Stdout.substr(refused.Stdout.size() - tail.size()), tail);
+  EXPECT_EQ(refused.Stdout, Lines(expected));
   EXPECT_EQ(refused.ExitCode, 3);
   EXPECT_EQ(Check("Job1").Stdout, "jobvigil: Too much XML files. Aborted.\r\n");
 }
@@ -67,45 +76,24 @@ TEST_F(EndToEnd, SkipsEntriesThatAreNotReadableLogs) {
   fs::create_symlink(dir_ / "BE1.xml", dir_ / "BE6.xml");
   SetLocalDate(dir_ / "BE1.xml", 1, 1, 0, 0);
   const tRunResult result = Check("Nightly", {"-d"});
-  const std::string directory = PrintedDirectory(dir_);
+  const std::string today = DateDaysAgo(0);
   const std::string yesterday = DateDaysAgo(1);
-  auto opened = [&](const std::string& name, const std::string& date) {
-    return std::vector<std::string>{kSeparator, "Processing file : " + directory + name,
-                                    "  File date : " + date};
-  };
-  std::vector<std::string> expected = {"Looking for files here : " + directory + "BE*.xml",
-                                       "Total XML files found : 6"};
+  const std::vector<std::string> read = ReadJobLog("Nightly", "3", "Completed with exceptions");
+  const std::vector<std::string> unopened = {"  Unable to open file. Skipped."};
   // Wine does not list a dangling link at all.
   const bool danglingListed = !WindowsProgram();
-  if (!danglingListed) expected.back() = "Total XML files found : 5";
-  const std::string size = std::to_string(JobLog("Nightly", "3").size());
-  auto add = [&](std::vector<std::string> lines) {
-    expected.insert(expected.end(), lines.begin(), lines.end());
-  };
-  auto read = [&]() {
-    add({"  Reading file, size (bytes) :" + size, "  Processing XML data, size (bytes): " + size,
-         "  Job name : NIGHTLY", "  Status ID : 3 (Completed with exceptions)"});
-  };
-  add(opened("BE1.xml", yesterday));
-  read();
-  add(opened("BE2.xml", DateDaysAgo(0)));
-  add({"  Zero-length file. Skipped. "});
-  const std::string today = DateDaysAgo(0);
-  add(opened("BE3.xml", today));
-  add({"  Unable to open file. Skipped."});
-  add(opened("BE4.xml", today));
-  add({"  Unable to open file. Skipped."});
-  if (danglingListed) {
-    add(opened("BE5.xml", today));
-    add({"  Unable to open file. Skipped."});
-  }
-  add(opened("BE6.xml", yesterday));
-  read();
-  add({kSeparator, "Searching entries for job Nightly", "Found most recent entry for job Nightly",
-       "  In file : " + directory + "BE1.xml", "  File date : " + yesterday,
-       "  Status ID : 3 (Completed with exceptions)",
-       "Job: Nightly, Status: Completed with exceptions, Date:" + yesterday});
-  EXPECT_EQ(result.Stdout, Lines(expected));
+  EXPECT_EQ(
+      result.Stdout,
+      Trace(
+          {ListingTrace(dir_, danglingListed ? 6 : 5),
+           LogTrace(dir_, "BE1.xml", yesterday, read),
+           LogTrace(dir_, "BE2.xml", today, {"  Zero-length file. Skipped. "}),
+           LogTrace(dir_, "BE3.xml", today, unopened),
+           LogTrace(dir_, "BE4.xml", today, unopened),
+           danglingListed ? LogTrace(dir_, "BE5.xml", today, unopened) : std::vector<std::string>{},
+           LogTrace(dir_, "BE6.xml", yesterday, read),
+           ChoiceTrace(dir_, "Nightly", "BE1.xml", yesterday, "3 (Completed with exceptions)"),
+           {"Job: Nightly, Status: Completed with exceptions, Date:" + yesterday}}));
   EXPECT_EQ(result.ExitCode, 1);
 }
 
@@ -124,11 +112,13 @@ TEST_F(EndToEnd, SkipsALogThatIsStillBeingWritten) {
   std::ofstream writer(dir_ / "BE2.xml", std::ios::app);
   ASSERT_TRUE(writer.is_open());
   const tRunResult busy = Check("Nightly", {"-d"});
-  EXPECT_NE(busy.Stdout.find("BE2.xml\r\n  File date : " + DateDaysAgo(0) +
-                             "\r\n  Unable to open file. Skipped.\r\n"),
-            std::string::npos)
-      << busy.Stdout;
-  EXPECT_TRUE(busy.Stdout.ends_with("Job: Nightly, Success, Date:" + DateDaysAgo(1) + "\r\n"));
+  EXPECT_EQ(
+      busy.Stdout,
+      Trace({ListingTrace(dir_, 2),
+             LogTrace(dir_, "BE1.xml", DateDaysAgo(1), ReadJobLog("Nightly", "19", "Success")),
+             LogTrace(dir_, "BE2.xml", DateDaysAgo(0), {"  Unable to open file. Skipped."}),
+             ChoiceTrace(dir_, "Nightly", "BE1.xml", DateDaysAgo(1), "19 (Success)"),
+             {"Job: Nightly, Success, Date:" + DateDaysAgo(1)}}));
 
   writer.close();
   EXPECT_EQ(Check("Nightly").Stdout,
@@ -158,13 +148,13 @@ TEST_F(EndToEnd, SkipsLogsOf2GiBAndMore) {
   fs::resize_file(dir_ / "BE2.xml", 2147483648ull);  // sparse: takes no room on disk
   SetLocalDate(dir_ / "BE2.xml", 0, 1, 0, 0);
   const tRunResult result = Check("Nightly", {"-d"});
-  EXPECT_NE(result.Stdout.find("Processing file : " + PrintedDirectory(dir_) +
-                               "BE2.xml\r\n  File date : " + DateDaysAgo(0) +
-                               "\r\n  File too large. Skipped.\r\n"),
-            std::string::npos)
-      << result.Stdout;
-  EXPECT_NE(result.Stdout.find("\r\nJob: Nightly, Success, Date:" + DateDaysAgo(1) + "\r\n"),
-            std::string::npos);
+  EXPECT_EQ(
+      result.Stdout,
+      Trace({ListingTrace(dir_, 2),
+             LogTrace(dir_, "BE1.xml", DateDaysAgo(1), ReadJobLog("Nightly", "19", "Success")),
+             LogTrace(dir_, "BE2.xml", DateDaysAgo(0), {"  File too large. Skipped."}),
+             ChoiceTrace(dir_, "Nightly", "BE1.xml", DateDaysAgo(1), "19 (Success)"),
+             {"Job: Nightly, Success, Date:" + DateDaysAgo(1)}}));
   EXPECT_EQ(result.ExitCode, 0);
 }
 

@@ -15,20 +15,6 @@ using namespace e2e;
 
 namespace {
 
-// The debug lines of one log in a -d trace, after its "File date" line.
-std::vector<std::string> LinesOfLog(const std::string& trace, const std::string& heading) {
-  std::vector<std::string> lines;
-  std::size_t at = trace.find("Processing file : " + heading + "\r\n");
-  if (at == std::string::npos) return {"(not in the trace)"};
-  at = trace.find("\r\n", trace.find("  File date : ", at)) + 2;
-  for (std::size_t end; (end = trace.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    const std::string line = trace.substr(at, end - at);
-    if (!line.starts_with("  ")) break;
-    lines.push_back(line);
-  }
-  return lines;
-}
-
 TEST_F(EndToEnd, ReadsHostileLogsForWhatTheyAre) {
   WriteLog(dir_, "BE0.xml", JobLog("Nightly", "19"), 1);
   std::mt19937 random(20261208);
@@ -43,19 +29,18 @@ TEST_F(EndToEnd, ReadsHostileLogsForWhatTheyAre) {
   WriteLog(dir_, "BE4.xml", run);
 
   const tRunResult result = Check("Nightly", {"-d"});
-  const std::string directory = PrintedDirectory(dir_);
-  auto read = [](std::size_t size) {
-    return std::vector<std::string>{"  Reading file, size (bytes) :" + std::to_string(size),
-                                    "  Processing XML data, size (bytes): " + std::to_string(size)};
-  };
-  EXPECT_EQ(LinesOfLog(result.Stdout, directory + "BE1.xml"), read(junk.size()));
-  EXPECT_EQ(LinesOfLog(result.Stdout, directory + "BE2.xml"), read(1 << 20));
-  std::vector<std::string> tagged = read(longTag.size());
-  tagged.push_back("  Status ID : 6 (Completed with errors)");
-  EXPECT_EQ(LinesOfLog(result.Stdout, directory + "BE3.xml"), tagged);
-  EXPECT_EQ(LinesOfLog(result.Stdout, directory + "BE4.xml"), read(run.size()));
-  EXPECT_TRUE(
-      result.Stdout.ends_with("\r\nJob: Nightly, Success, Date:" + DateDaysAgo(1) + "\r\n"));
+  const std::string today = DateDaysAgo(0);
+  EXPECT_EQ(
+      result.Stdout,
+      Trace({ListingTrace(dir_, 5),
+             LogTrace(dir_, "BE0.xml", DateDaysAgo(1), ReadJobLog("Nightly", "19", "Success")),
+             LogTrace(dir_, "BE1.xml", today, ReadTrace(junk.size())),
+             LogTrace(dir_, "BE2.xml", today, ReadTrace(1 << 20)),
+             LogTrace(dir_, "BE3.xml", today,
+                      ReadTrace(longTag.size(), {"  Status ID : 6 (Completed with errors)"})),
+             LogTrace(dir_, "BE4.xml", today, ReadTrace(run.size())),
+             ChoiceTrace(dir_, "Nightly", "BE0.xml", DateDaysAgo(1), "19 (Success)"),
+             {"Job: Nightly, Success, Date:" + DateDaysAgo(1)}}));
   EXPECT_EQ(result.ExitCode, 0);
   EXPECT_EQ(result.Stderr, "");
 }
@@ -64,13 +49,18 @@ TEST_F(EndToEnd, SkipsALinkThatLeadsToItself) {
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "3"), 1);
   fs::create_symlink("BE2.xml", dir_ / "BE2.xml");
   const tRunResult result = Check("Nightly", {"-d"});
+  const std::string yesterday = DateDaysAgo(1);
   // Wine leaves such a link out of the listing; Linux lists it with the link's own date.
-  if (!WindowsProgram()) {
-    EXPECT_EQ(LinesOfLog(result.Stdout, PrintedDirectory(dir_) + "BE2.xml"),
-              std::vector<std::string>{"  Unable to open file. Skipped."});
-  }
-  EXPECT_TRUE(result.Stdout.ends_with(
-      "\r\nJob: Nightly, Status: Completed with exceptions, Date:" + DateDaysAgo(1) + "\r\n"));
+  const bool listed = !WindowsProgram();
+  EXPECT_EQ(
+      result.Stdout,
+      Trace({ListingTrace(dir_, listed ? 2 : 1),
+             LogTrace(dir_, "BE1.xml", yesterday,
+                      ReadJobLog("Nightly", "3", "Completed with exceptions")),
+             listed ? LogTrace(dir_, "BE2.xml", DateDaysAgo(0), {"  Unable to open file. Skipped."})
+                    : std::vector<std::string>{},
+             ChoiceTrace(dir_, "Nightly", "BE1.xml", yesterday, "3 (Completed with exceptions)"),
+             {"Job: Nightly, Status: Completed with exceptions, Date:" + yesterday}}));
   EXPECT_EQ(result.ExitCode, 1);
 }
 
@@ -103,10 +93,15 @@ TEST_F(EndToEnd, SkipsALogThatVanishesAfterTheListing) {
   const tRunResult result = Check("Nightly", {"-d"});
   remover.join();
   close(watch);
-  EXPECT_EQ(LinesOfLog(result.Stdout, PrintedDirectory(dir_) + "BE2.xml"),
-            std::vector<std::string>{"  Unable to open file. Skipped."});
-  EXPECT_TRUE(result.Stdout.ends_with(
-      "\r\nJob: Nightly, Status: Completed with errors, Date:" + DateDaysAgo(2) + "\r\n"));
+  EXPECT_EQ(
+      result.Stdout,
+      Trace({ListingTrace(dir_, 3),
+             LogTrace(dir_, "BE1.xml", DateDaysAgo(1), ReadTrace(run.size())),
+             LogTrace(dir_, "BE2.xml", DateDaysAgo(0), {"  Unable to open file. Skipped."}),
+             LogTrace(dir_, "BE3.xml", DateDaysAgo(2),
+                      ReadJobLog("Nightly", "6", "Completed with errors")),
+             ChoiceTrace(dir_, "Nightly", "BE3.xml", DateDaysAgo(2), "6 (Completed with errors)"),
+             {"Job: Nightly, Status: Completed with errors, Date:" + DateDaysAgo(2)}}));
   EXPECT_EQ(result.ExitCode, 2);
 }
 
@@ -119,10 +114,14 @@ TEST_F(EndToEnd, ReportsALogThatCannotBeReadOrComesUpShort) {
   const tRunResult result = Check("Nightly", {"-d"});
   const std::vector<std::string> failed = {"  Reading file, size (bytes) :4096",
                                            "  Error reading file"};
-  EXPECT_EQ(LinesOfLog(result.Stdout, PrintedDirectory(dir_) + "BE2.xml"), failed);
-  EXPECT_EQ(LinesOfLog(result.Stdout, PrintedDirectory(dir_) + "BE3.xml"), failed);
-  EXPECT_TRUE(
-      result.Stdout.ends_with("\r\nJob: Nightly, Success, Date:" + DateDaysAgo(1) + "\r\n"));
+  EXPECT_EQ(
+      result.Stdout,
+      Trace({ListingTrace(dir_, 3),
+             LogTrace(dir_, "BE1.xml", DateDaysAgo(1), ReadJobLog("Nightly", "19", "Success")),
+             LogTrace(dir_, "BE2.xml", FileDate(dir_ / "BE2.xml"), failed),
+             LogTrace(dir_, "BE3.xml", FileDate(dir_ / "BE3.xml"), failed),
+             ChoiceTrace(dir_, "Nightly", "BE1.xml", DateDaysAgo(1), "19 (Success)"),
+             {"Job: Nightly, Success, Date:" + DateDaysAgo(1)}}));
   EXPECT_EQ(result.ExitCode, 0);
 }
 
@@ -170,11 +169,17 @@ TEST_F(EndToEnd, ChoosesTheFirstListedOfAThousandEquallyDatedLogs) {
     WriteLog(dir_, "BE" + std::to_string(1000 + i) + ".xml", JobLog("Nightly", code), 1, 9, 30);
   }
   const tRunResult result = Check("Nightly", {"-d"});
-  EXPECT_NE(result.Stdout.find("Found most recent entry for job Nightly\r\n  In file : " +
-                               PrintedDirectory(dir_) + "BE1001.xml\r\n"),
-            std::string::npos);
-  EXPECT_TRUE(result.Stdout.ends_with(
-      "\r\nJob: Nightly, Status: Completed with exceptions, Date:" + DateDaysAgo(1) + "\r\n"));
+  const std::string date = DateDaysAgo(1);
+  std::string expected = Lines(ListingTrace(dir_, 1000));
+  for (int i = 1; i <= 1000; ++i) {
+    expected += Lines(LogTrace(dir_, "BE" + std::to_string(1000 + i) + ".xml", date,
+                               i == 1 ? ReadJobLog("Nightly", "3", "Completed with exceptions")
+                                      : ReadJobLog("Nightly", "6", "Completed with errors")));
+  }
+  EXPECT_EQ(result.Stdout,
+            expected + Trace({ChoiceTrace(dir_, "Nightly", "BE1001.xml", date,
+                                          "3 (Completed with exceptions)"),
+                              {"Job: Nightly, Status: Completed with exceptions, Date:" + date}}));
   EXPECT_EQ(result.ExitCode, 1);
 }
 

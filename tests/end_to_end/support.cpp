@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -190,6 +191,15 @@ std::string DateDaysAgo(int daysAgo) {
          std::to_string(day.tm_year + 1900);
 }
 
+std::string FileDate(const std::filesystem::path& file) {
+  struct stat status;
+  if (stat(file.c_str(), &status) != 0) throw std::runtime_error("stat " + file.string());
+  std::tm day{};
+  localtime_r(&status.st_mtime, &day);
+  return std::to_string(day.tm_mday) + "/" + std::to_string(day.tm_mon + 1) + "/" +
+         std::to_string(day.tm_year + 1900);
+}
+
 std::string PrintedDirectory(const std::filesystem::path& dir) {
   std::string printed = dir.string();
   for (char& c : printed) {
@@ -236,6 +246,16 @@ std::vector<std::string> ReadTrace(std::size_t size, const std::vector<std::stri
                                     "  Processing XML data, size (bytes): " + std::to_string(size)};
   trace.insert(trace.end(), found.begin(), found.end());
   return trace;
+}
+
+std::vector<std::string> ReadJobLog(const std::string& job, const std::string& code,
+                                    const std::string& status) {
+  std::string name = job;
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return ReadTrace(JobLog(job, code).size(),
+                   {"  Job name : " + name, "  Status ID : " + code + " (" + status + ")"});
 }
 
 std::vector<std::string> ChoiceTrace(const std::filesystem::path& dir, const std::string& job,

@@ -65,6 +65,9 @@ void SetUniversalDate(const std::filesystem::path& file, std::chrono::year_month
 /// The date `daysAgo` days before today as the program writes it: day/month/year.
 std::string DateDaysAgo(int daysAgo);
 
+/// The local date of the file's last-write time (following links), as the program writes it.
+std::string FileDate(const std::filesystem::path& file);
+
 /// The directory as the program prints it: upper-cased, "\" at the end.
 std::string PrintedDirectory(const std::filesystem::path& dir);
 
@@ -88,6 +91,11 @@ std::vector<std::string> LogTrace(const std::filesystem::path& dir, const std::s
 
 /// "Reading file" and "Processing XML data" for a log of `size` bytes, then `found`.
 std::vector<std::string> ReadTrace(std::size_t size, const std::vector<std::string>& found = {});
+
+/// What -d shows of reading JobLog(job, code): its size, its job name and `status`, the code's
+/// wording.
+std::vector<std::string> ReadJobLog(const std::string& job, const std::string& code,
+                                    const std::string& status);
 
 /// The search for the job's latest log, and what it found: `status` as in "19 (Success)".
 std::vector<std::string> ChoiceTrace(const std::filesystem::path& dir, const std::string& job,
