@@ -112,13 +112,7 @@ TEST_F(EndToEnd, SkipsALogThatIsStillBeingWritten) {
   std::ofstream writer(dir_ / "BE2.xml", std::ios::app);
   ASSERT_TRUE(writer.is_open());
   const tRunResult busy = Check("Nightly", {"-d"});
-  EXPECT_EQ(
-      busy.Stdout,
-      Trace({ListingTrace(dir_, 2),
-             LogTrace(dir_, "BE1.xml", DateDaysAgo(1), ReadJobLog("Nightly", "19", "Success")),
-             LogTrace(dir_, "BE2.xml", DateDaysAgo(0), {"  Unable to open file. Skipped."}),
-             ChoiceTrace(dir_, "Nightly", "BE1.xml", DateDaysAgo(1), "19 (Success)"),
-             {"Job: Nightly, Success, Date:" + DateDaysAgo(1)}}));
+  EXPECT_EQ(busy.Stdout, TraceWithSkippedLog(dir_, "  Unable to open file. Skipped."));
 
   writer.close();
   EXPECT_EQ(Check("Nightly").Stdout,
@@ -148,13 +142,7 @@ TEST_F(EndToEnd, SkipsLogsOf2GiBAndMore) {
   fs::resize_file(dir_ / "BE2.xml", 2147483648ull);  // sparse: takes no room on disk
   SetLocalDate(dir_ / "BE2.xml", 0, 1, 0, 0);
   const tRunResult result = Check("Nightly", {"-d"});
-  EXPECT_EQ(
-      result.Stdout,
-      Trace({ListingTrace(dir_, 2),
-             LogTrace(dir_, "BE1.xml", DateDaysAgo(1), ReadJobLog("Nightly", "19", "Success")),
-             LogTrace(dir_, "BE2.xml", DateDaysAgo(0), {"  File too large. Skipped."}),
-             ChoiceTrace(dir_, "Nightly", "BE1.xml", DateDaysAgo(1), "19 (Success)"),
-             {"Job: Nightly, Success, Date:" + DateDaysAgo(1)}}));
+  EXPECT_EQ(result.Stdout, TraceWithSkippedLog(dir_, "  File too large. Skipped."));
   EXPECT_EQ(result.ExitCode, 0);
 }
 

@@ -269,6 +269,15 @@ std::vector<std::string> ChoiceTrace(const std::filesystem::path& dir, const std
           "  Status ID : " + status};
 }
 
+std::string TraceWithSkippedLog(const std::filesystem::path& dir, const std::string& skipped) {
+  const std::string yesterday = DateDaysAgo(1);
+  return Trace({ListingTrace(dir, 2),
+                LogTrace(dir, "BE1.xml", yesterday, ReadJobLog("Nightly", "19", "Success")),
+                LogTrace(dir, "BE2.xml", DateDaysAgo(0), {skipped}),
+                ChoiceTrace(dir, "Nightly", "BE1.xml", yesterday, "19 (Success)"),
+                {"Job: Nightly, Success, Date:" + yesterday}});
+}
+
 std::string Trace(std::initializer_list<std::vector<std::string>> groups) {
   std::string trace;
   for (const auto& group : groups) trace += Lines(group);

@@ -102,6 +102,10 @@ std::vector<std::string> ChoiceTrace(const std::filesystem::path& dir, const std
                                      const std::string& name, const std::string& date,
                                      const std::string& status);
 
+/// The whole -d trace of a run for Nightly on BE1.xml, a successful log of yesterday, and
+/// BE2.xml, a later log skipped with the line `skipped`.
+std::string TraceWithSkippedLog(const std::filesystem::path& dir, const std::string& skipped);
+
 /// The groups' lines, one after the other, each ended by CR LF.
 std::string Trace(std::initializer_list<std::vector<std::string>> groups);
 

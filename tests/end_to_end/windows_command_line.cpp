@@ -63,13 +63,7 @@ TEST_F(EndToEnd, WindowsSkipsALogThatIsStillBeingWritten) {
   WriteLog(dir_, "BE2.xml", JobLog("Nightly", "6"), 0);
   const tRunResult result =
       LaunchWithCommandLine("x " + dir_.string() + " Nightly -d", (dir_ / "BE2.xml").string());
-  EXPECT_EQ(
-      result.Stdout,
-      Trace({ListingTrace(dir_, 2),
-             LogTrace(dir_, "BE1.xml", DateDaysAgo(1), ReadJobLog("Nightly", "19", "Success")),
-             LogTrace(dir_, "BE2.xml", DateDaysAgo(0), {"  Unable to open file. Skipped."}),
-             ChoiceTrace(dir_, "Nightly", "BE1.xml", DateDaysAgo(1), "19 (Success)"),
-             {"Job: Nightly, Success, Date:" + DateDaysAgo(1)}}));
+  EXPECT_EQ(result.Stdout, TraceWithSkippedLog(dir_, "  Unable to open file. Skipped."));
   EXPECT_EQ(result.ExitCode, 0);
 }
 
