@@ -200,12 +200,20 @@ std::string FileDate(const std::filesystem::path& file) {
          std::to_string(day.tm_year + 1900);
 }
 
-std::string PrintedDirectory(const std::filesystem::path& dir) {
-  std::string printed = dir.string();
-  for (char& c : printed) {
+namespace {
+
+// The text with a-z upper-cased, as the program upper-cases.
+std::string UpperAscii(std::string text) {
+  for (char& c : text) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  return printed + "\\";
+  return text;
+}
+
+}  // namespace
+
+std::string PrintedDirectory(const std::filesystem::path& dir) {
+  return UpperAscii(dir.string()) + "\\";
 }
 
 bool HasBytesAbove127(const std::string& text) {
@@ -250,12 +258,8 @@ std::vector<std::string> ReadTrace(std::size_t size, const std::vector<std::stri
 
 std::vector<std::string> ReadJobLog(const std::string& job, const std::string& code,
                                     const std::string& status) {
-  std::string name = job;
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return ReadTrace(JobLog(job, code).size(),
-                   {"  Job name : " + name, "  Status ID : " + code + " (" + status + ")"});
+  return ReadTrace(JobLog(job, code).size(), {"  Job name : " + UpperAscii(job),
+                                              "  Status ID : " + code + " (" + status + ")"});
 }
 
 std::vector<std::string> ChoiceTrace(const std::filesystem::path& dir, const std::string& job,
