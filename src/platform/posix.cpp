@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,33 +39,114 @@ bool IsLogFileName(const char* name) {
          strcasecmp(name + length - 4, ".xml") == 0;
 }
 
-// Windows refuses to open a log that the backup product still has open; here a read lease
-// tells the same: it is refused with EAGAIN while any process has the file open for writing.
-// It is released at once, so a writer is never held up. Where no lease can be had (another
-// owner's file without CAP_LEASE, file systems without leases) nothing is known and the log is
-// read.
-bool IsOpenForWriting(int fd) {
-#ifdef F_SETLEASE
-  if (fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
-    fcntl(fd, F_SETLEASE, F_UNLCK);
-    return false;
-  }
-  return errno == EAGAIN;
-#else
-  (void)fd;
-  return false;
-#endif
-}
-
 std::string JoinPath(const std::string& directory, const std::string& name) {
   if (!directory.empty() && directory.back() == '/') return directory + name;
   return directory + "/" + name;
+}
+
+// Checked before opening: opening a device or a FIFO could block or act on the device.
+int OpenRegularFile(const std::string& path) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return -1;
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+enum tLease { LeaseGranted, LeaseRefused, LeaseUnknown };
+
+// Takes a read lease and releases it at once, so that a writer is never held up. The kernel
+// refuses it with EAGAIN while a process has the file open for writing, and a writer that opens
+// the file while the lease is held breaks it. Other failures (another owner's file without
+// CAP_LEASE, a file system without leases) tell nothing.
+tLease TryReadLease(int fd) {
+#ifdef F_SETLEASE
+  if (fcntl(fd, F_SETLEASE, F_RDLCK) != 0) return errno == EAGAIN ? LeaseRefused : LeaseUnknown;
+  const int held = fcntl(fd, F_GETLEASE);
+  fcntl(fd, F_SETLEASE, F_UNLCK);
+  return held == F_RDLCK ? LeaseGranted : LeaseRefused;
+#else
+  (void)fd;
+  return LeaseUnknown;
+#endif
+}
+
+// What a refused lease says of a file system: on most, the kernel's own leases, refused exactly
+// while a process of this machine has the file open for writing. NFS refuses any lease for
+// which the client holds no delegation, and SMB one for which it holds no read oplock or lease
+// from the server (unless mounted with locallease or cache=ro), whatever the file's writers.
+enum tLeaseMeaning { RefusalMeansWriter, RefusalTellsNothing, RefusalMeansWriterIfServerGrants };
+
+tLeaseMeaning LeaseMeaningOf(int fd) {
+  struct statfs system;
+  if (fstatfs(fd, &system) != 0) return RefusalMeansWriter;
+  switch (static_cast<std::uint32_t>(system.f_type)) {
+    case 0x6969:  // NFS, every version
+      return RefusalTellsNothing;
+    case 0xFF534D42:  // CIFS
+    case 0xFE534D42:  // SMB2 and later
+    case 0x517B:      // the old smbfs
+      return RefusalMeansWriterIfServerGrants;
+    default:
+      return RefusalMeansWriter;
+  }
+}
+
+std::string gListedDirectory;
+std::vector<tListedEntry> gListedLogs;  // the listing, for probing the share's leases
+int gShareGrantsLeases = -1;            // -1 until probed
+
+// Whether the server behind an SMB mount grants read oplocks or leases at all: without them
+// (a server with oplocks off, a mount with nolease, the cifs module's enable_oplocks=0) every
+// lease is refused. Asked once a run, of the oldest logs but the refused one, which the backup
+// product has long finished writing.
+bool ShareGrantsLeases(const std::string& refused) {
+  if (gShareGrantsLeases >= 0) return gShareGrantsLeases == 1;
+  std::vector<const tListedEntry*> oldest;
+  for (const tListedEntry& entry : gListedLogs) {
+    if (entry.Name != refused) oldest.push_back(&entry);
+  }
+  std::stable_sort(oldest.begin(), oldest.end(), [](const tListedEntry* a, const tListedEntry* b) {
+    return a->LastWrite < b->LastWrite;
+  });
+  constexpr std::size_t kProbes = 3;
+  gShareGrantsLeases = 0;
+  for (std::size_t i = 0; i < oldest.size() && i < kProbes && gShareGrantsLeases == 0; ++i) {
+    const int fd = OpenRegularFile(JoinPath(gListedDirectory, oldest[i]->Name));
+    if (fd < 0) continue;
+    if (TryReadLease(fd) == LeaseGranted) gShareGrantsLeases = 1;
+    close(fd);
+  }
+  return gShareGrantsLeases == 1;
+}
+
+// Windows refuses to open a log that the backup product still has open; here a refused read
+// lease tells the same, where the file system's leases answer to other processes' opens.
+// Where nothing can be told the log is read as it stands.
+bool IsOpenForWriting(int fd, const std::string& name) {
+  if (TryReadLease(fd) != LeaseRefused) return false;
+  switch (LeaseMeaningOf(fd)) {
+    case RefusalMeansWriter:
+      return true;
+    case RefusalTellsNothing:
+      return false;
+    case RefusalMeansWriterIfServerGrants:
+      return ShareGrantsLeases(name);
+  }
+  return false;
 }
 
 }  // namespace
 
 void StartPlatform() {
   signal(SIGPIPE, SIG_IGN);
+  // A lease makes the process the file's owner, and a writer that breaks it sends the owner
+  // SIGIO, which would end the check without a line.
+  signal(SIGIO, SIG_IGN);
 
   const int access = fcntl(STDOUT_FILENO, F_GETFL);
   if (access == -1 || (access & O_ACCMODE) == O_RDONLY) gStandardOutputError = EBADF;
@@ -166,17 +248,15 @@ bool ListLogFiles(const std::string& directory, std::size_t limit,
     entries.push_back({item.second, ToLocalSeconds(status.st_mtim.tv_sec)});
   }
   closedir(listing);
+  gListedDirectory = directory;
+  gListedLogs = entries;
   return true;
 }
 
 tFileHandle OpenLogFile(const std::string& directory, const std::string& name) {
-  const std::string path = JoinPath(directory, name);
-  // Checked before opening: opening a device or a FIFO could block or act on the device.
-  struct stat status;
-  if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return kNoFile;
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd = OpenRegularFile(JoinPath(directory, name));
   if (fd < 0) return kNoFile;
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || IsOpenForWriting(fd)) {
+  if (IsOpenForWriting(fd, name)) {
     close(fd);
     return kNoFile;
   }

@@ -152,7 +152,7 @@ TEST_F(EndToEnd, ReportsAListingThatFailsPartway) {
   // Part of a listing could miss the newest log, and answer with an older one's status.
   for (const char* failing : {"readdir", "stat"}) {
     tRunOptions options;
-    options.Environment = {std::string("LD_PRELOAD=") + JOBVIGIL_FAILING_LISTING,
+    options.Environment = {std::string("LD_PRELOAD=") + JOBVIGIL_FAKE_SYSTEM,
                            std::string("FAIL_LISTING=") + failing};
     const tRunResult result = Check("Nightly", {}, options);
     EXPECT_EQ(result.Stdout,
