@@ -97,6 +97,47 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"x \"tab\there\"", {"tab\there"}}, SplitCase{"x \"\"\"", {}},
                     SplitCase{"x a\0b", {"a"}}));
 
+TEST(SplitCommandLine, SplitsAWideLineByTheSameRule) {
+  // Every narrow case, its bytes taken as characters, splits alike when wide.
+  for (const SplitCase& c : {SplitCase{"x a\"b c\"d \"\" \"e", {"ab cd", "e"}},
+                             SplitCase{"x\ta\x01"
+                                       "b\x1f c\x7f\x80\xff",
+                                       {"a", "b", "c\x7f\x80\xff"}}}) {
+    std::u16string wide;
+    for (const char* at = c.line; *at != '\0'; ++at) wide += static_cast<unsigned char>(*at);
+    std::vector<std::u16string> expected;
+    for (const std::string& item : c.expected) expected.emplace_back(item.begin(), item.end());
+    for (std::u16string& item : expected)
+      for (char16_t& unit : item) unit = static_cast<unsigned char>(unit);
+    EXPECT_EQ(SplitCommandLine(wide), expected) << c.line;
+  }
+  // Characters beyond a byte are never separators or quotes: U+FF02 is not '"', U+0120 not ' '.
+  EXPECT_EQ(SplitCommandLine(u"x a\uFF02b\u0120c"),
+            std::vector<std::u16string>{u"a\uFF02b\u0120c"});
+}
+
+TEST(Utf16OfUtf8, DecodesValidUtf8AndNothingElse) {
+  const std::pair<std::string, std::u16string> cases[] = {
+      {"Nightly", u"Nightly"},
+      {"compl\xc3\xa8te", u"compl\u00e8te"},
+      {"\xc5\x81\xc3\xb3"
+       "d\xc5\xba",
+       u"\u0141\u00f3d\u017a"},
+      {"\xe2\x82\xac \xef\xbf\xbf", u"\u20ac \uffff"},
+      {"\xf0\x9f\x92\xbe \xf4\x8f\xbf\xbf", u"\U0001F4BE \U0010FFFF"},
+      {"compl\xe8te", u""},           // Latin-1
+      {"\xc0\xaf", u""},              // an overlong "/"
+      {"\xe0\x80\xaf", u""},          // another
+      {"\xed\xa0\x80", u""},          // a surrogate
+      {"\xf4\x90\x80\x80", u""},      // beyond U+10FFFF
+      {"\xf8\x88\x80\x80\x80", u""},  // a five-byte form
+      {"ab\xc3", u""},                // cut short
+      {"\xc3(", u""},                 // a lead byte without its follower
+      {"\x80", u""},                  // a follower alone
+  };
+  for (const auto& [text, expected] : cases) EXPECT_EQ(Utf16OfUtf8(text), expected) << text;
+}
+
 constexpr std::int64_t kDay = 86400;
 
 // Local seconds of a calendar date at a time of day, counted the civil way for the tests.

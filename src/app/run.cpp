@@ -13,6 +13,7 @@ std::string LogDirectory;
 std::string OpenDirectory;
 std::string JobName;
 std::string JobKey;
+std::string WideJobKey;
 std::int32_t WarningDays = 0;
 std::int32_t CriticalDays = 0;
 
@@ -63,7 +64,8 @@ tSwitch ReadSwitch(const std::string& argument) {
   return {SwitchBad, 0};
 }
 
-void ReadCommandLine(const std::vector<std::string>& arguments) {
+void ReadCommandLine(const std::vector<std::string>& arguments,
+                     const std::vector<std::u16string>& characters) {
   DebugOutput = false;
   VerboseOutput = false;
   WarningDays = 0;
@@ -80,12 +82,16 @@ void ReadCommandLine(const std::vector<std::string>& arguments) {
   OpenDirectory = UsableDirectory(arguments[0], LogDirectory);
   JobName = arguments[1];
   JobKey = UpperText(arguments[1]);
+  // BackupExec writes its logs in UTF-16, of which the scanner keeps bytes: a name beyond ASCII
+  // typed in UTF-8, or one the ANSI code page cannot hold, reads otherwise there.
+  WideJobKey = characters.size() > 1 && !characters[1].empty() ? Utf16JobKey(characters[1]) : "";
   for (std::size_t i = 2; i < arguments.size(); ++i) ApplySwitch(arguments[i]);
 }
 
-void RunCheck(const std::vector<std::string>& arguments) {
+void RunCheck(const std::vector<std::string>& arguments,
+              const std::vector<std::u16string>& characters) {
   InitStatusTexts();
-  ReadCommandLine(arguments);
+  ReadCommandLine(arguments, characters);
 
   if (CriticalDays > 0)
     PrintDebug("CRITICAL threshold set to " + NumberToText(CriticalDays) + " days");
@@ -100,7 +106,8 @@ void RunCheck(const std::vector<std::string>& arguments) {
 void RunProgram(int argc, char** argv) {
   try {
     StartPlatform();
-    RunCheck(CommandLineArguments(argc, argv));
+    const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+    RunCheck(arguments, CommandLineCharacters(arguments));
   } catch (const std::bad_alloc& failure) {
     FailUnhandled("out of memory", failure.what());
   } catch (const std::system_error& failure) {

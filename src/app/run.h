@@ -11,6 +11,7 @@ extern std::string LogDirectory;   // as printed: upper-cased, ending in "\"
 extern std::string OpenDirectory;  // the same directory as the platform opens it
 extern std::string JobName;        // as typed
 extern std::string JobKey;         // upper-cased, compared with each log's job name
+extern std::string WideJobKey;     // the name as read from a UTF-16 log; empty when not known
 extern std::int32_t WarningDays;   // 0 for no limit
 extern std::int32_t CriticalDays;  // 0 for no limit
 
@@ -33,11 +34,14 @@ struct tSwitch {
 tSwitch ReadSwitch(const std::string& argument);
 
 /// Reads the arguments (program name excluded) into the run settings and the diagnostic flags,
-/// or ends the run with the usage text or a command-line error.
-void ReadCommandLine(const std::vector<std::string>& arguments);
+/// or ends the run with the usage text or a command-line error. `characters` holds each
+/// argument's characters, as CommandLineCharacters gives them.
+void ReadCommandLine(const std::vector<std::string>& arguments,
+                     const std::vector<std::u16string>& characters);
 
 /// One whole check on the arguments; never returns.
-[[noreturn]] void RunCheck(const std::vector<std::string>& arguments);
+[[noreturn]] void RunCheck(const std::vector<std::string>& arguments,
+                           const std::vector<std::u16string>& characters);
 
 /// The program: a check, with every failure that no step handles taken to the unhandled-failure
 /// path.

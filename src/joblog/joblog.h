@@ -71,6 +71,10 @@ enum tScanCode { ScanPlain, ScanSse2, ScanAvx2, ScanAvx512 };
 /// Makes the scanner use the code; false, and nothing changed, when this processor cannot run it.
 bool UseScanCode(tScanCode code);
 
+/// The job name as the scanner reads it from a log in UTF-16 little-endian: each character's
+/// two bytes, less those the scanner drops, a-z upper-cased.
+std::string Utf16JobKey(const std::u16string& name);
+
 /// What follows the first blank after a colon ('LABEL: VALUE' gives 'VALUE'); the whole text
 /// when there is no such blank. The empty text when it fails.
 std::string ValueAfterColon(const std::string& text);

@@ -10,6 +10,7 @@
 #include "console/console.h"
 #include "joblog/joblog.h"
 #include "platform/platform.h"
+#include "verdict/verdict.h"
 
 const std::string SeparatorLine(58, '-');
 
@@ -98,7 +99,7 @@ void ReadNewestFirst() {
     if (file == kNoFile) continue;
     StreamLog(file, size, slot);
     CloseLogFile(file);
-    if (slot.JobName == JobKey) return;
+    if (NamesTheJob(slot.JobName, JobKey, WideJobKey)) return;
   }
 }
 

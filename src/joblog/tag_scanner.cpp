@@ -590,6 +590,17 @@ std::string ValueAfterColon(const std::string& text) {
   }
 }
 
+std::string Utf16JobKey(const std::u16string& name) {
+  std::string bytes;
+  for (const char16_t unit : name) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  std::string key;
+  AppendKept(key, bytes);
+  return key;
+}
+
 bool UseScanCode(tScanCode code) {
   if (static_cast<std::size_t>(code) >= std::size(kMaskBlocks) || !Runs(code)) return false;
   gMaskBlock = kMaskBlocks[code];

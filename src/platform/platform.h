@@ -16,6 +16,10 @@ void StartPlatform();
 /// The arguments after the program's name, split by the platform's rule, empty ones dropped.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
+/// The characters of each of `arguments` (as CommandLineArguments gave them) as UTF-16, where
+/// the platform can tell them; an empty text for an argument whose characters it cannot tell.
+std::vector<std::u16string> CommandLineCharacters(const std::vector<std::string>& arguments);
+
 /// True when standard output is a character device (a console), where lines go out at once.
 bool StandardOutputIsDevice();
 

@@ -174,6 +174,13 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   return arguments;
 }
 
+// Arguments arrive as the bytes typed, which a UTF-8 locale makes UTF-8.
+std::vector<std::u16string> CommandLineCharacters(const std::vector<std::string>& arguments) {
+  std::vector<std::u16string> characters;
+  for (const std::string& argument : arguments) characters.push_back(Utf16OfUtf8(argument));
+  return characters;
+}
+
 bool StandardOutputIsDevice() { return gStandardOutputIsDevice; }
 
 std::error_code WriteStandardOutput(const char* bytes, std::size_t count) {

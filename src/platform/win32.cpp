@@ -69,6 +69,27 @@ std::vector<std::string> CommandLineArguments(int, char**) {
   return SplitCommandLine(GetCommandLineA());
 }
 
+// The wide command line holds characters that the ANSI one, made from it, may have lost. The
+// ANSI conversion can also turn a character into a separator or a quote (U+FF02 into '"'),
+// which splits the two lines differently: then only the ANSI arguments are known.
+std::vector<std::u16string> CommandLineCharacters(const std::vector<std::string>& arguments) {
+  const std::vector<std::u16string> wide =
+      SplitCommandLine(std::u16string(reinterpret_cast<const char16_t*>(GetCommandLineW())));
+  const std::vector<std::u16string> unknown(arguments.size());
+  if (wide.size() != arguments.size()) return unknown;
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    const auto* text = reinterpret_cast<const wchar_t*>(wide[i].data());
+    const int length = static_cast<int>(wide[i].size());
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size <= 0 ||
+        WideCharToMultiByte(CP_ACP, 0, text, length, ansi.data(), size, nullptr, nullptr) != size ||
+        ansi != arguments[i])
+      return unknown;
+  }
+  return wide;
+}
+
 bool StandardOutputIsDevice() { return gStandardOutputIsDevice; }
 
 std::error_code WriteStandardOutput(const char* bytes, std::size_t count) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 namespace {
 
@@ -43,15 +44,17 @@ int DigitValue(char c, unsigned base) {
   return static_cast<unsigned>(value) < base ? value : -1;
 }
 
-bool IsSeparator(char c) {
-  const unsigned char b = static_cast<unsigned char>(c);
-  return b >= 1 && b <= 32;
+template <class tChar>
+bool IsSeparator(tChar c) {
+  const auto code = static_cast<std::make_unsigned_t<tChar>>(c);
+  return code >= 1 && code <= 32;
 }
 
 // The next item of a command line from `at`, which it moves past the item. The line ends at its
-// length or at a NUL byte.
-std::string NextCommandLineItem(const std::string& line, std::size_t& at) {
-  const std::size_t end = std::min(line.size(), line.find('\0'));
+// length or at a NUL character.
+template <class tText>
+tText NextCommandLineItem(const tText& line, std::size_t& at) {
+  const std::size_t end = std::min(line.size(), line.find(typename tText::value_type{0}));
   for (;;) {
     while (at < end && IsSeparator(line[at])) ++at;
     // An empty quoted item is passed over like a blank.
@@ -61,7 +64,7 @@ std::string NextCommandLineItem(const std::string& line, std::size_t& at) {
       break;
     }
   }
-  std::string item;
+  tText item;
   while (at < end && !IsSeparator(line[at])) {
     if (line[at] == '"') {
       ++at;
@@ -72,6 +75,17 @@ std::string NextCommandLineItem(const std::string& line, std::size_t& at) {
     }
   }
   return item;
+}
+
+template <class tText>
+std::vector<tText> SplitAnyCommandLine(const tText& commandLine) {
+  std::size_t at = 0;
+  std::vector<tText> arguments;
+  if (NextCommandLineItem(commandLine, at).empty()) return arguments;
+  for (tText item = NextCommandLineItem(commandLine, at); !item.empty();
+       item = NextCommandLineItem(commandLine, at))
+    arguments.push_back(item);
+  return arguments;
 }
 
 }  // namespace
@@ -165,11 +179,41 @@ tDateTime MidnightOf(std::int64_t localSeconds) {
 }
 
 std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
-  std::size_t at = 0;
-  std::vector<std::string> arguments;
-  if (NextCommandLineItem(commandLine, at).empty()) return arguments;
-  for (std::string item = NextCommandLineItem(commandLine, at); !item.empty();
-       item = NextCommandLineItem(commandLine, at))
-    arguments.push_back(item);
-  return arguments;
+  return SplitAnyCommandLine(commandLine);
+}
+
+std::vector<std::u16string> SplitCommandLine(const std::u16string& commandLine) {
+  return SplitAnyCommandLine(commandLine);
+}
+
+std::u16string Utf16OfUtf8(const std::string& text) {
+  // The smallest character each length may encode: longer forms of a character are invalid.
+  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  std::u16string characters;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80   ? 1
+                               : lead < 0xC0 ? 0
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF8 ? 4
+                                             : 0;
+    if (length == 0 || i + length > text.size()) return {};
+    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return {};
+      code = (code << 6) | (next & 0x3F);
+    }
+    if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+      return {};
+    if (code >= 0x10000) {
+      characters += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+      characters += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+      characters += static_cast<char16_t>(code);
+    }
+    i += length;
+  }
+  return characters;
 }

@@ -42,3 +42,10 @@ tDateTime MidnightOf(std::int64_t localSeconds);
 /// double quote opens a stretch up to the next one, quotes are dropped, no escape character.
 /// Counting stops at the first argument that comes out empty (only the end of the line).
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
+
+/// The same split of a command line of UTF-16 characters.
+std::vector<std::u16string> SplitCommandLine(const std::u16string& commandLine);
+
+/// The characters of UTF-8 text as UTF-16; the empty text when the text is not valid UTF-8
+/// (overlong forms, surrogates and values beyond U+10FFFF included).
+std::u16string Utf16OfUtf8(const std::string& text);

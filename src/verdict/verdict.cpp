@@ -19,11 +19,16 @@ tExitState StateOf(tOutcome outcome) {
   return StateUnknown;
 }
 
-int ChooseLatestLog(const std::string& jobKey) {
+bool NamesTheJob(const std::string& found, const std::string& jobKey,
+                 const std::string& wideJobKey) {
+  return found == jobKey || (!wideJobKey.empty() && found == wideJobKey);
+}
+
+int ChooseLatestLog(const std::string& jobKey, const std::string& wideJobKey) {
   int chosen = 0;
   for (int k = 1; k <= LogFileCount; ++k) {
     const tFichierXML& slot = LogFiles[static_cast<std::size_t>(k - 1)];
-    if (slot.JobName != jobKey) continue;
+    if (!NamesTheJob(slot.JobName, jobKey, wideJobKey)) continue;
     // Equal dates keep the earlier slot.
     if (chosen == 0 || slot.FileDate > LogFiles[static_cast<std::size_t>(chosen - 1)].FileDate)
       chosen = k;
@@ -41,7 +46,7 @@ std::int32_t AgeInDays(tDateTime fileDate, tDateTime todayMidnight) {
 void DeliverVerdict() {
   PrintDebug(SeparatorLine);
   PrintDebug("Searching entries for job " + JobName);
-  const int chosen = ChooseLatestLog(JobKey);
+  const int chosen = ChooseLatestLog(JobKey, WideJobKey);
   if (chosen == 0) StopWith("jobvigil : No XML file for job name " + JobName, StateUnknown);
 
   const tFichierXML Current = LogFiles[static_cast<std::size_t>(chosen - 1)];

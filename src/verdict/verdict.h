@@ -27,9 +27,14 @@ tOutcome ClassifyStatus(std::int32_t code);
 /// The state an engine is told for the outcome: OK, WARNING or CRITICAL.
 tExitState StateOf(tOutcome outcome);
 
+/// Whether a log's job name is the job's: its key as typed, or as a UTF-16 log reads it (when
+/// known, that is when wideJobKey is not empty).
+bool NamesTheJob(const std::string& found, const std::string& jobKey,
+                 const std::string& wideJobKey);
+
 /// The slot (from 1) of the most recent log naming the job: the first of the latest
 /// candidates in table order. 0 when no log names it.
-int ChooseLatestLog(const std::string& jobKey);
+int ChooseLatestLog(const std::string& jobKey, const std::string& wideJobKey = "");
 
 /// Whole days between the file date and today's midnight, whichever is later; kept within 32
 /// bits.

@@ -1,5 +1,5 @@
-// End-to-end tests: logs on shares, where a refused lease may or may not mean a writer, and a
-// lease break.
+// End-to-end tests: logs on shares, where a refused lease may or may not mean a writer, a lease
+// break, and job names beyond ASCII.
 #include <filesystem>
 
 #include "sample_log.h"
@@ -74,5 +74,80 @@ TEST_F(EndToEnd, ALeaseBreakDoesNotEndTheCheck) {
     EXPECT_EQ(plain.ExitCode, 1);
   }
 }
+
+// A UTF-16 log of the job, its name given as UTF-16 characters.
+std::string Utf16JobLog(const std::u16string& job) {
+  std::string log = Utf16Text(JobLog("\x01", "19"));
+  std::string name;
+  for (const char16_t unit : job) {
+    name += static_cast<char>(unit & 0xFF);
+    name += static_cast<char>(unit >> 8);
+  }
+  return log.replace(log.find(std::string("\x01\0", 2)), 2, name);
+}
+
+struct tNameCase {
+  std::string typed;        // UTF-8, unless the case is Linux's alone
+  std::u16string utf16Log;  // the name in a UTF-16 log; empty for an 8-bit log
+  std::string eightBitLog;  // the name in an 8-bit log
+  bool matches;
+  const char* printedOnWindows;  // the name as the ANSI code page 1252 gives it; null: Linux only
+};
+
+void PrintTo(const tNameCase& c, std::ostream* os) {
+  *os << c.typed << " for "
+      << (c.utf16Log.empty() ? c.eightBitLog
+                             : std::filesystem::path(c.utf16Log).string() + " in UTF-16");
+}
+
+class JobName : public EndToEnd, public testing::WithParamInterface<tNameCase> {};
+
+TEST_P(JobName, MatchesTheLogsAsTheScannerReadsThem) {
+  const tNameCase& c = GetParam();
+  if (WindowsProgram() && c.printedOnWindows == nullptr) GTEST_SKIP() << "not UTF-8";
+  WriteLog(dir_, "BE1.xml",
+           c.utf16Log.empty() ? JobLog(c.eightBitLog, "19") : Utf16JobLog(c.utf16Log), 1);
+  // Under this locale Wine takes the arguments as UTF-8 and its ANSI code page is 1252.
+  tRunOptions options;
+  options.Environment = {"LC_ALL=C.UTF-8"};
+  const tRunResult result = Check(c.typed, {}, options);
+  const std::string printed = WindowsProgram() ? c.printedOnWindows : c.typed;
+  EXPECT_EQ(result.Stdout, (c.matches ? "Job: " + printed + ", Success, Date:" + DateDaysAgo(1)
+                                      : "jobvigil : No XML file for job name " + printed) +
+                               "\r\n");
+  EXPECT_EQ(result.ExitCode, c.matches ? 0 : 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JobName,
+    testing::Values(
+        tNameCase{"nightly", u"Nightly", "", true, "nightly"},
+        tNameCase{"Sauvegarde compl\u00e8te", u"Sauvegarde compl\u00e8te", "", true,
+                  "Sauvegarde compl\xe8te"},
+        tNameCase{"SAUVEGARDE COMPL\u00e8TE", u"Sauvegarde compl\u00e8te", "", true,
+                  "SAUVEGARDE COMPL\xe8TE"},
+        // Only ASCII letters ignore case.
+        tNameCase{"Sauvegarde compl\u00c8te", u"Sauvegarde compl\u00e8te", "", false,
+                  "Sauvegarde compl\xc8te"},
+        tNameCase{"\u0141\u00f3d\u017a Backup", u"\u0141\u00f3d\u017a Backup", "", true,
+                  "L\xf3"
+                  "dz Backup"},
+        tNameCase{"\u0142\u00f3d\u017a backup", u"\u0141\u00f3d\u017a Backup", "", false,
+                  "l\xf3"
+                  "dz backup"},
+        // The scanner keeps bytes: U+017A and U+015A both read as "Z" and byte 1.
+        tNameCase{"\u0141\u00f3d\u017a Backup", u"\u0141\u00f3d\u015a Backup", "", true,
+                  "L\xf3"
+                  "dz Backup"},
+        tNameCase{"\u0141\u00f3d\u017a Backup ", u"\u0141\u00f3d\u017a Backup", "", false,
+                  "L\xf3"
+                  "dz Backup "},
+        tNameCase{"Backup \U0001F4BE", u"Backup \U0001F4BE", "", true, "Backup ??"},
+        // An 8-bit log of Latin-1 text reads as the UTF-16 one does.
+        tNameCase{"Sauvegarde compl\u00e8te", u"", "Sauvegarde compl\xe8te", true,
+                  "Sauvegarde compl\xe8te"},
+        // Bytes typed that are not UTF-8 still match as they stand.
+        tNameCase{"Sauvegarde compl\xe8te", u"", "Sauvegarde compl\xe8te", true, nullptr},
+        tNameCase{"Sauvegarde compl\xe8te", u"Sauvegarde compl\u00e8te", "", true, nullptr}));
 
 }  // namespace
