@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "joblog/brackets.h"
 #include "text/text.h"
 
 /// What one log says of its job ("fichier XML": XML file).
@@ -63,13 +64,6 @@ void ScanXmlChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool ends
 /// Scans `size` bytes of one log and fills slot k with its job name and status; ends the run
 /// when anything fails inside.
 void ScanXmlData(const char* bytes, std::size_t size, int k);
-
-/// The instructions the scanner finds brackets with. It uses the best this processor runs; the
-/// others are there to be tested against it.
-enum tScanCode { ScanPlain, ScanSse2, ScanAvx2, ScanAvx512 };
-
-/// Makes the scanner use the code; false, and nothing changed, when this processor cannot run it.
-bool UseScanCode(tScanCode code);
 
 /// The job name as the scanner reads it from a log in UTF-16 little-endian: each character's
 /// two bytes, less those the scanner drops, a-z upper-cased.
