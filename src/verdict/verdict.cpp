@@ -43,29 +43,37 @@ std::int32_t AgeInDays(tDateTime fileDate, tDateTime todayMidnight) {
   return static_cast<std::int32_t>(days);
 }
 
-void DeliverVerdict() {
-  PrintDebug(SeparatorLine);
-  PrintDebug("Searching entries for job " + JobName);
-  const int chosen = ChooseLatestLog(JobKey, WideJobKey);
-  if (chosen == 0) StopWith("jobvigil : No XML file for job name " + JobName, StateUnknown);
-
-  const tFichierXML Current = LogFiles[static_cast<std::size_t>(chosen - 1)];
+tVerdict JudgeLatestLog(int chosen, const std::string& jobName, std::int32_t warningDays,
+                        std::int32_t criticalDays, tDateTime todayMidnight) {
+  if (chosen == 0) return {"jobvigil : No XML file for job name " + jobName, StateUnknown};
+  const tFichierXML& Current = LogFiles[static_cast<std::size_t>(chosen - 1)];
   const std::string date = DateToText(Current.FileDate);
-  PrintDebug("Found most recent entry for job " + JobName);
-  PrintDebug("  In file : " + LogDirectory + Current.FileName);
-  PrintDebug("  File date : " + date);
-  PrintDebug("  Status ID : " + NumberToText(Current.StatusId) + " (" + Current.StatusText + ")");
-
-  const std::int32_t ageDays = AgeInDays(Current.FileDate, MidnightOf(LocalTimeNow()));
-  const std::string tooOld = "Job: " + JobName + ", last result " + date + " is older than ";
-  if (CriticalDays > 0 && ageDays > CriticalDays)
-    StopWith(tooOld + NumberToText(CriticalDays) + " days", StateCritical);
-  if (WarningDays > 0 && ageDays > WarningDays)
-    StopWith(tooOld + NumberToText(WarningDays) + " days", StateWarning);
+  const std::int32_t ageDays = AgeInDays(Current.FileDate, todayMidnight);
+  const std::string tooOld = "Job: " + jobName + ", last result " + date + " is older than ";
+  if (criticalDays > 0 && ageDays > criticalDays)
+    return {tooOld + NumberToText(criticalDays) + " days", StateCritical};
+  if (warningDays > 0 && ageDays > warningDays)
+    return {tooOld + NumberToText(warningDays) + " days", StateWarning};
 
   // A good run is reported without the "Status: " that the others carry.
   const tOutcome outcome = ClassifyStatus(Current.StatusId);
   const std::string status =
       outcome == OutcomeGood ? Current.StatusText : "Status: " + Current.StatusText;
-  StopWith("Job: " + JobName + ", " + status + ", Date:" + date, StateOf(outcome));
+  return {"Job: " + jobName + ", " + status + ", Date:" + date, StateOf(outcome)};
+}
+
+void DeliverVerdict() {
+  PrintDebug(SeparatorLine);
+  PrintDebug("Searching entries for job " + JobName);
+  const int chosen = ChooseLatestLog(JobKey, WideJobKey);
+  if (chosen != 0) {
+    const tFichierXML& Current = LogFiles[static_cast<std::size_t>(chosen - 1)];
+    PrintDebug("Found most recent entry for job " + JobName);
+    PrintDebug("  In file : " + LogDirectory + Current.FileName);
+    PrintDebug("  File date : " + DateToText(Current.FileDate));
+    PrintDebug("  Status ID : " + NumberToText(Current.StatusId) + " (" + Current.StatusText + ")");
+  }
+  const tVerdict verdict =
+      JudgeLatestLog(chosen, JobName, WarningDays, CriticalDays, MidnightOf(LocalTimeNow()));
+  StopWith(verdict.Line, verdict.State);
 }

@@ -40,6 +40,17 @@ int ChooseLatestLog(const std::string& jobKey, const std::string& wideJobKey = "
 /// bits.
 std::int32_t AgeInDays(tDateTime fileDate, tDateTime todayMidnight);
 
+/// What a check answers: the one line it prints and the state it ends with.
+struct tVerdict {
+  std::string Line;
+  tExitState State;
+};
+
+/// The answer for the job named `jobName` (as typed) whose latest log is slot `chosen` (from 1;
+/// 0 when no log names it), with the age limits (0 for none) and today's midnight.
+tVerdict JudgeLatestLog(int chosen, const std::string& jobName, std::int32_t warningDays,
+                        std::int32_t criticalDays, tDateTime todayMidnight);
+
 /// Chooses the job's latest log, applies the age limits and the status outcome, and ends the
 /// run with the verdict line and its exit code.
 [[noreturn]] void DeliverVerdict();
