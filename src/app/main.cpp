@@ -1,3 +1,3 @@
 #include "app/run.h"
 
-int main(int argc, char** argv) { RunProgram(argc, argv); }
+int main(int argc, char** argv) { RunProgram(argc, argv, RunCheck); }

@@ -64,6 +64,12 @@ tSwitch ReadSwitch(const std::string& argument) {
   return {SwitchBad, 0};
 }
 
+void SetLogDirectory(const std::string& typed) {
+  LogDirectory = UpperText(typed);
+  if (LogDirectory.back() != '\\') LogDirectory += '\\';
+  OpenDirectory = UsableDirectory(typed, LogDirectory);
+}
+
 void ReadCommandLine(const std::vector<std::string>& arguments,
                      const std::vector<std::u16string>& characters) {
   DebugOutput = false;
@@ -77,9 +83,7 @@ void ReadCommandLine(const std::vector<std::string>& arguments,
     StopWith("jobvigil : Too few parameters. Use -h for help", StateUnknown);
   }
 
-  LogDirectory = UpperText(arguments[0]);
-  if (LogDirectory.back() != '\\') LogDirectory += '\\';
-  OpenDirectory = UsableDirectory(arguments[0], LogDirectory);
+  SetLogDirectory(arguments[0]);
   JobName = arguments[1];
   JobKey = UpperText(arguments[1]);
   // BackupExec writes its logs in UTF-16, of which the scanner keeps bytes: a name beyond ASCII
@@ -103,11 +107,12 @@ void RunCheck(const std::vector<std::string>& arguments,
   DeliverVerdict();
 }
 
-void RunProgram(int argc, char** argv) {
+void RunProgram(int argc, char** argv, tProgramRun run) {
   try {
     StartPlatform();
     const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
-    RunCheck(arguments, CommandLineCharacters(arguments));
+    run(arguments, CommandLineCharacters(arguments));
+    FailUnhandled("failure", "the run ended without an answer");
   } catch (const std::bad_alloc& failure) {
     FailUnhandled("out of memory", failure.what());
   } catch (const std::system_error& failure) {

@@ -33,6 +33,9 @@ struct tSwitch {
 /// the program does not accept, a limit of 0 or less included.
 tSwitch ReadSwitch(const std::string& argument);
 
+/// Sets LogDirectory and OpenDirectory from the directory argument as typed.
+void SetLogDirectory(const std::string& typed);
+
 /// Reads the arguments (program name excluded) into the run settings and the diagnostic flags,
 /// or ends the run with the usage text or a command-line error. `characters` holds each
 /// argument's characters, as CommandLineCharacters gives them.
@@ -43,6 +46,10 @@ void ReadCommandLine(const std::vector<std::string>& arguments,
 [[noreturn]] void RunCheck(const std::vector<std::string>& arguments,
                            const std::vector<std::u16string>& characters);
 
-/// The program: a check, with every failure that no step handles taken to the unhandled-failure
-/// path.
-[[noreturn]] void RunProgram(int argc, char** argv);
+/// What a program does with its arguments and their characters; it never returns.
+using tProgramRun = void (*)(const std::vector<std::string>& arguments,
+                             const std::vector<std::u16string>& characters);
+
+/// A program: `run` on the command line, with every failure that no step handles taken to the
+/// unhandled-failure path.
+[[noreturn]] void RunProgram(int argc, char** argv, tProgramRun run);

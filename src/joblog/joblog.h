@@ -39,6 +39,10 @@ void ScanLogDirectory();
 /// the verdict would choose from a reading of them all.
 void ReadLogFiles();
 
+/// Reads and scans every listed log whole, in table order, as the check's full pass does; with
+/// diagnostics off it writes nothing.
+void ReadEveryLogFile();
+
 /// Which of the three element names the scanner looks for a tag reads as.
 enum tElementKind { OtherElement, NameElement, CompleteStatusElement, EngineStatusElement };
 

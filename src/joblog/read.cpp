@@ -49,7 +49,9 @@ tFileHandle OpenForReading(const tFichierXML& slot, std::int32_t& size) {
   return kNoFile;
 }
 
-void ReadWholeLogs() {
+}  // namespace
+
+void ReadEveryLogFile() {
   for (int k = 1; k <= LogFileCount; ++k) {
     std::int32_t size = 0;
     const tFileHandle file = OpenForReading(LogFiles[static_cast<std::size_t>(k - 1)], size);
@@ -64,6 +66,8 @@ void ReadWholeLogs() {
     CloseLogFile(file);
   }
 }
+
+namespace {
 
 // Streams the log through the chunk buffer into its scan. What the log's elements say reaches
 // the slot only once all its bytes were read, so a failed or short read leaves the slot as the
@@ -107,7 +111,7 @@ void ReadNewestFirst() {
 
 void ReadLogFiles() {
   if (DebugOutput) {
-    ReadWholeLogs();
+    ReadEveryLogFile();
   } else {
     ReadNewestFirst();
   }

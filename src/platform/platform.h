@@ -20,6 +20,15 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 /// the platform can tell them; an empty text for an argument whose characters it cannot tell.
 std::vector<std::u16string> CommandLineCharacters(const std::vector<std::string>& arguments);
 
+/// A job name as the scanner read it (its bytes), as it is typed on this platform's command line
+/// to name that job: in UTF-8 on POSIX, each byte taken as the character of that number
+/// (ISO-8859-1); in the ANSI code page, as it stands, on Windows.
+std::string TypedJobName(const std::string& scanned);
+
+/// The characters of a text typed on this platform's command line, as CommandLineCharacters
+/// gives those of an argument; the empty text when it cannot tell them.
+std::u16string TypedCharacters(const std::string& typed);
+
 /// True when standard output is a character device (a console), where lines go out at once.
 bool StandardOutputIsDevice();
 

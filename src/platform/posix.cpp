@@ -181,6 +181,10 @@ std::vector<std::u16string> CommandLineCharacters(const std::vector<std::string>
   return characters;
 }
 
+std::string TypedJobName(const std::string& scanned) { return Utf8OfLatin1(scanned); }
+
+std::u16string TypedCharacters(const std::string& typed) { return Utf16OfUtf8(typed); }
+
 bool StandardOutputIsDevice() { return gStandardOutputIsDevice; }
 
 std::error_code WriteStandardOutput(const char* bytes, std::size_t count) {

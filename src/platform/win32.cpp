@@ -90,6 +90,19 @@ std::vector<std::u16string> CommandLineCharacters(const std::vector<std::string>
   return wide;
 }
 
+std::string TypedJobName(const std::string& scanned) { return scanned; }
+
+std::u16string TypedCharacters(const std::string& typed) {
+  const int length = static_cast<int>(typed.size());
+  const int size = MultiByteToWideChar(CP_ACP, 0, typed.data(), length, nullptr, 0);
+  if (size <= 0) return {};
+  std::u16string characters(static_cast<std::size_t>(size), u'\0');
+  if (MultiByteToWideChar(CP_ACP, 0, typed.data(), length,
+                          reinterpret_cast<wchar_t*>(characters.data()), size) != size)
+    return {};
+  return characters;
+}
+
 bool StandardOutputIsDevice() { return gStandardOutputIsDevice; }
 
 std::error_code WriteStandardOutput(const char* bytes, std::size_t count) {

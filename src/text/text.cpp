@@ -186,6 +186,42 @@ std::vector<std::u16string> SplitCommandLine(const std::u16string& commandLine) 
   return SplitAnyCommandLine(commandLine);
 }
 
+namespace {
+
+void AppendLatin1(std::string& utf8, unsigned char b) {
+  if (b < 0x80) {
+    utf8 += static_cast<char>(b);
+  } else {
+    utf8 += static_cast<char>(0xC0 | b >> 6);
+    utf8 += static_cast<char>(0x80 | (b & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string Utf8OfLatin1(const std::string& text) {
+  std::string utf8;
+  for (const char c : text) AppendLatin1(utf8, static_cast<unsigned char>(c));
+  return utf8;
+}
+
+std::string Utf8OfMixed(const std::string& text) {
+  std::string utf8;
+  for (std::size_t i = 0; i < text.size();) {
+    // The longest valid sequence from here is at most four bytes.
+    std::size_t length = 1;
+    while (length <= 4 && i + length <= text.size() && Utf16OfUtf8(text.substr(i, length)).empty())
+      ++length;
+    if (length <= 4 && i + length <= text.size()) {
+      utf8.append(text, i, length);
+      i += length;
+    } else {
+      AppendLatin1(utf8, static_cast<unsigned char>(text[i++]));
+    }
+  }
+  return utf8;
+}
+
 std::u16string Utf16OfUtf8(const std::string& text) {
   // The smallest character each length may encode: longer forms of a character are invalid.
   constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};

@@ -46,6 +46,13 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 /// The same split of a command line of UTF-16 characters.
 std::vector<std::u16string> SplitCommandLine(const std::u16string& commandLine);
 
+/// Each byte of the text as the character of that number (ISO-8859-1), in UTF-8.
+std::string Utf8OfLatin1(const std::string& text);
+
+/// The text in UTF-8: its valid UTF-8 as it stands, every other byte as the ISO-8859-1
+/// character of that number.
+std::string Utf8OfMixed(const std::string& text);
+
 /// The characters of UTF-8 text as UTF-16; the empty text when the text is not valid UTF-8
 /// (overlong forms, surrogates and values beyond U+10FFFF included).
 std::u16string Utf16OfUtf8(const std::string& text);

@@ -140,6 +140,14 @@ tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptio
   return Run(UnderTest(command), options);
 }
 
+tRunResult RunJobListing(const std::vector<std::string>& arguments, const tRunOptions& options) {
+  const std::filesystem::path check = gProgram;
+  std::vector<std::string> command = {
+      (check.parent_path() / ("jobvigil-jobs" + check.extension().string())).string()};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  return Run(UnderTest(command), options);
+}
+
 tRunResult RunSampleTool(const std::vector<std::string>& arguments) {
   std::vector<std::string> command = {JOBVIGIL_SAMPLE};
   command.insert(command.end(), arguments.begin(), arguments.end());
