@@ -12,7 +12,7 @@ set(JOBVIGIL_PACKAGE_MAINTAINER "${maintainer}"
     CACHE STRING "The .deb's maintainer, \"Name <address>\"; from DEBFULLNAME and DEBEMAIL")
 
 set(jobvigil_engine_files monitoring/jobvigil-icinga2.conf monitoring/jobvigil-nagios.cfg
-                          monitoring/nsclient.ini)
+                          monitoring/jobvigil-zabbix-agent.conf monitoring/nsclient.ini)
 
 if(WIN32)
   # The .zip: programs and documents side by side, as administrators copy them.
@@ -86,11 +86,14 @@ else()
     endif()
     file(INSTALL \"${PROJECT_SOURCE_DIR}/monitoring/jobvigil-nagios.cfg\"
          DESTINATION \"\${etc}/nagios-plugins/config\" RENAME jobvigil.cfg)
+    file(INSTALL \"${PROJECT_SOURCE_DIR}/monitoring/jobvigil-zabbix-agent.conf\"
+         DESTINATION \"\${etc}/zabbix/zabbix_agentd.conf.d\" RENAME jobvigil.conf)
     set(plugins \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/nagios/plugins\")
     file(MAKE_DIRECTORY \"\${plugins}\")
     file(CREATE_LINK ../../../${CMAKE_INSTALL_BINDIR}/jobvigil \"\${plugins}/check_backupexec_job\"
          SYMBOLIC)")
-  file(WRITE ${package}/conffiles "/etc/nagios-plugins/config/jobvigil.cfg\n")
+  file(WRITE ${package}/conffiles
+       "/etc/nagios-plugins/config/jobvigil.cfg\n/etc/zabbix/zabbix_agentd.conf.d/jobvigil.conf\n")
 endif()
 
 set(CPACK_PACKAGE_NAME jobvigil)
