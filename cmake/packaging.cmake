@@ -12,7 +12,8 @@ set(JOBVIGIL_PACKAGE_MAINTAINER "${maintainer}"
     CACHE STRING "The .deb's maintainer, \"Name <address>\"; from DEBFULLNAME and DEBEMAIL")
 
 set(jobvigil_engine_files monitoring/jobvigil-icinga2.conf monitoring/jobvigil-nagios.cfg
-                          monitoring/jobvigil-zabbix-agent.conf monitoring/nsclient.ini)
+                          monitoring/jobvigil-zabbix-agent.conf
+                          monitoring/jobvigil-zabbix-template.yaml monitoring/nsclient.ini)
 
 if(WIN32)
   # The .zip: programs and documents side by side, as administrators copy them.
@@ -70,7 +71,8 @@ else()
   install(FILES ${package}/copyright ${package}/changelog.gz ${package}/README.md.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${package}/docs/monitoring.md.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
-  install(FILES monitoring/nsclient.ini DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+  install(FILES monitoring/nsclient.ini monitoring/jobvigil-zabbix-template.yaml
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
   # Where Debian's monitoring engines look: Icinga 2 includes every file of plugins-contrib.d,
   # Nagios every file of /etc/nagios-plugins/config, and both find checks in

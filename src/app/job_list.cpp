@@ -13,6 +13,8 @@
 
 namespace {
 
+const char kHexDigits[] = "0123456789abcdef";
+
 [[noreturn]] void UsageAndEnd() {
   for (const std::string& line :
        {std::string(), "jobvigil-jobs " + Version, std::string(),
@@ -82,7 +84,14 @@ void WriteJson(const std::vector<tListedJob>& jobs) {
     const tListedJob& job = jobs[i];
     // The job as the scanner read it, each byte the ISO-8859-1 character of that number, which
     // typed back names the same job on every platform.
-    WriteLine("  {\"job\": " + JsonString(Utf8OfLatin1(job.Scanned)) +
+    // Its bytes in hexadecimal as well, a key that a JSONPath filter or an item key can hold
+    // whatever quotes the name has.
+    std::string id;
+    for (const char c : job.Scanned) {
+      id += kHexDigits[static_cast<unsigned char>(c) >> 4];
+      id += kHexDigits[c & 15];
+    }
+    WriteLine("  {\"job\": " + JsonString(Utf8OfLatin1(job.Scanned)) + ", \"id\": \"" + id + "\"" +
               ", \"state\": " + NumberToText(job.State) + ", \"line\": " + JsonString(job.Line) +
               ", \"log\": " + JsonString(LogName(job)) + ", \"date\": " + JsonString(LogDate(job)) +
               "}" + (i + 1 < jobs.size() ? "," : ""));
@@ -112,7 +121,6 @@ std::vector<tListedJob> ListJobs() {
 }
 
 std::string JsonString(const std::string& text) {
-  static const char kHex[] = "0123456789abcdef";
   std::string json = "\"";
   for (const char c : Utf8OfMixed(text)) {
     const auto b = static_cast<unsigned char>(c);
@@ -121,8 +129,8 @@ std::string JsonString(const std::string& text) {
       json += c;
     } else if (b < 0x20) {
       json += "\\u00";
-      json += kHex[b >> 4];
-      json += kHex[b & 15];
+      json += kHexDigits[b >> 4];
+      json += kHexDigits[b & 15];
     } else {
       json += c;
     }

@@ -63,6 +63,12 @@ TEST_F(EndToEnd, ListsEveryJobWithTheChecksOwnAnswer) {
   for (const nlohmann::json& job : jobs) {
     const std::string name = job.at("job");
     names.push_back(name);
+    // The id, which monitoring systems key the job by, is the name's bytes in hexadecimal.
+    std::string bytes;
+    const std::string id = job.at("id");
+    for (std::size_t i = 0; i + 1 < id.size(); i += 2)
+      bytes += static_cast<char>(std::stoi(id.substr(i, 2), nullptr, 16));
+    EXPECT_EQ(AsJsonHoldsIt(bytes), name);
     // The Windows command line has no escape character: no argument there holds a quote.
     if (WindowsProgram() && name.find('"') != std::string::npos) continue;
     const tRunResult check = Check(name, {"-w1", "-c3"}, options);
