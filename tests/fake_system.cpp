@@ -45,19 +45,6 @@ bool RefusesLease(int fd) {
   return std::strncmp(slash == nullptr ? path : slash + 1, prefix, std::strlen(prefix)) == 0;
 }
 
-int Fcntl(int (*real)(int, int, ...), int fd, int command, long argument) {
-  if (command == F_SETLEASE && argument == F_RDLCK) {
-    if (RefusesLease(fd)) {
-      errno = EAGAIN;
-      return -1;
-    }
-    const int result = real(fd, command, argument);
-    if (result == 0 && std::getenv("RAISE_SIGIO") != nullptr) raise(SIGIO);
-    return result;
-  }
-  return real(fd, command, argument);
-}
-
 int FakeFileSystem(int result, void* status) {
   const char* system = std::getenv("FAKE_FILE_SYSTEM");
   if (result != 0 || system == nullptr) return result;
@@ -96,24 +83,19 @@ extern "C" int fcntl(int fd, int command, ...) {
   va_start(arguments, command);
   const long argument = va_arg(arguments, long);
   va_end(arguments);
-  return Fcntl(real, fd, command, argument);
-}
-
-extern "C" int fcntl64(int fd, int command, ...) {
-  static const auto real = Real<int (*)(int, int, ...)>("fcntl64");
-  va_list arguments;
-  va_start(arguments, command);
-  const long argument = va_arg(arguments, long);
-  va_end(arguments);
-  return Fcntl(real, fd, command, argument);
+  if (command == F_SETLEASE && argument == F_RDLCK) {
+    if (RefusesLease(fd)) {
+      errno = EAGAIN;
+      return -1;
+    }
+    const int result = real(fd, command, argument);
+    if (result == 0 && std::getenv("RAISE_SIGIO") != nullptr) raise(SIGIO);
+    return result;
+  }
+  return real(fd, command, argument);
 }
 
 extern "C" int fstatfs(int fd, void* status) {
   static const auto real = Real<int (*)(int, void*)>("fstatfs");
-  return FakeFileSystem(real(fd, status), status);
-}
-
-extern "C" int fstatfs64(int fd, void* status) {
-  static const auto real = Real<int (*)(int, void*)>("fstatfs64");
   return FakeFileSystem(real(fd, status), status);
 }

@@ -97,25 +97,6 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{"x \"tab\there\"", {"tab\there"}}, SplitCase{"x \"\"\"", {}},
                     SplitCase{"x a\0b", {"a"}}));
 
-TEST(SplitCommandLine, SplitsAWideLineByTheSameRule) {
-  // Every narrow case, its bytes taken as characters, splits alike when wide.
-  for (const SplitCase& c : {SplitCase{"x a\"b c\"d \"\" \"e", {"ab cd", "e"}},
-                             SplitCase{"x\ta\x01"
-                                       "b\x1f c\x7f\x80\xff",
-                                       {"a", "b", "c\x7f\x80\xff"}}}) {
-    std::u16string wide;
-    for (const char* at = c.line; *at != '\0'; ++at) wide += static_cast<unsigned char>(*at);
-    std::vector<std::u16string> expected;
-    for (const std::string& item : c.expected) expected.emplace_back(item.begin(), item.end());
-    for (std::u16string& item : expected)
-      for (char16_t& unit : item) unit = static_cast<unsigned char>(unit);
-    EXPECT_EQ(SplitCommandLine(wide), expected) << c.line;
-  }
-  // Characters beyond a byte are never separators or quotes: U+FF02 is not '"', U+0120 not ' '.
-  EXPECT_EQ(SplitCommandLine(u"x a\uFF02b\u0120c"),
-            std::vector<std::u16string>{u"a\uFF02b\u0120c"});
-}
-
 TEST(Utf16OfUtf8, DecodesValidUtf8AndNothingElse) {
   const std::pair<std::string, std::u16string> cases[] = {
       {"Nightly", u"Nightly"},
