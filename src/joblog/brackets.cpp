@@ -55,12 +55,11 @@ using tClassifyWord = tByteMasks (*)(const unsigned char*);
 using tNameStarts = std::uint64_t (*)(const unsigned char*);
 using tFindLastOpen = std::size_t (*)(const unsigned char*, std::size_t);
 
-// Whether a byte is in tByteMasks::AfterOpen, for looking at single bytes.
+// IsAfterOpenByte of every byte, to look single bytes up without a branch.
 struct tAfterOpenBytes {
   unsigned char Of[256];
   constexpr tAfterOpenBytes() : Of() {
-    for (int b = 1; b < 256; ++b)
-      Of[b] = kByteClasses.Of[b] >= kIsLetter || (kByteClasses.Of[b] & kIsDropped) != 0;
+    for (int b = 0; b < 256; ++b) Of[b] = IsAfterOpenByte(static_cast<unsigned char>(b));
   }
 };
 constexpr tAfterOpenBytes kAfterOpenBytes;
@@ -74,10 +73,7 @@ constexpr std::size_t kVectorBytes = 1;
 constexpr bool kSparseFirst = true;
 JOBVIGIL_INLINE tBytes Load(const unsigned char* at) { return *at; }
 JOBVIGIL_INLINE tTruths Equal(tBytes bytes, unsigned char b) { return bytes == b; }
-JOBVIGIL_INLINE tTruths IsAfterOpen(tBytes bytes) {
-  const unsigned c = kByteClasses.Of[bytes];
-  return c >= kIsLetter || ((c & kIsDropped) != 0 && bytes != 0);
-}
+JOBVIGIL_INLINE tTruths IsAfterOpen(tBytes bytes) { return kAfterOpenBytes.Of[bytes] != 0; }
 JOBVIGIL_INLINE tTruths And(tTruths a, tTruths b) { return a && b; }
 JOBVIGIL_INLINE tTruths Or(tTruths a, tTruths b) { return a || b; }
 JOBVIGIL_INLINE std::uint64_t Bits(tTruths truths) { return truths ? 1 : 0; }

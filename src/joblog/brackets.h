@@ -42,6 +42,13 @@ struct tByteClasses {
 };
 inline constexpr tByteClasses kByteClasses;
 
+/// Whether a byte right after a "<" leaves the tag able to begin a wanted name: n, c or e in
+/// either case, or a dropped byte other than NUL, which the search for the first kept byte
+/// goes past (a NUL, as in UTF-16 text, is looked past to the byte after it).
+constexpr bool IsAfterOpenByte(unsigned char b) {
+  return b != 0 && (kByteClasses.Of[b] >= kIsLetter || (kByteClasses.Of[b] & kIsDropped) != 0);
+}
+
 /// What the bytes of one 64-byte word are: bit i stands for byte i. A tag can begin one of the
 /// three wanted names only where the byte after its "<" is in AfterOpen, or is a NUL, as in
 /// UTF-16 text, and the one after that is in AfterOpen or a NUL: its first kept byte, or a

@@ -222,10 +222,8 @@ const char* LastOpen(const char* from, const char* end) {
 // one past its "<", or null when it begins none. A "<" whose byte after is dropped is taken up
 // from that byte when it is a candidate itself, and from the next only when it is NUL.
 const char* TagOfCandidate(const char* from, const char* at) {
-  const unsigned c = kByteClasses.Of[static_cast<unsigned char>(*at)];
   const std::ptrdiff_t after = at - from;
-  if (after >= 1 && at[-1] == '<' && (c >= kIsLetter || (c & kIsDropped) != 0) && *at != 0)
-    return at;
+  if (after >= 1 && at[-1] == '<' && IsAfterOpenByte(static_cast<unsigned char>(*at))) return at;
   if (after >= 2 && at[-2] == '<' && at[-1] == 0) return at - 1;
   return nullptr;
 }
