@@ -49,26 +49,6 @@ tFileHandle OpenForReading(const tFichierXML& slot, std::int32_t& size) {
   return kNoFile;
 }
 
-}  // namespace
-
-void ReadEveryLogFile() {
-  for (int k = 1; k <= LogFileCount; ++k) {
-    std::int32_t size = 0;
-    const tFileHandle file = OpenForReading(LogFiles[static_cast<std::size_t>(k - 1)], size);
-    if (file == kNoFile) continue;
-    // Memory that cannot be had is not handled here: it ends the run as an unhandled failure.
-    const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size));
-    if (ReadLogFile(file, buffer.get(), size) != size) {
-      PrintDebug("  Error reading file");
-    } else {
-      ScanXmlData(buffer.get(), static_cast<std::size_t>(size), k);
-    }
-    CloseLogFile(file);
-  }
-}
-
-namespace {
-
 // Streams the log through the chunk buffer into its scan. What the log's elements say reaches
 // the slot only once all its bytes were read, so a failed or short read leaves the slot as the
 // listing filled it.
@@ -108,6 +88,22 @@ void ReadNewestFirst() {
 }
 
 }  // namespace
+
+void ReadEveryLogFile() {
+  for (int k = 1; k <= LogFileCount; ++k) {
+    std::int32_t size = 0;
+    const tFileHandle file = OpenForReading(LogFiles[static_cast<std::size_t>(k - 1)], size);
+    if (file == kNoFile) continue;
+    // Memory that cannot be had is not handled here: it ends the run as an unhandled failure.
+    const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size));
+    if (ReadLogFile(file, buffer.get(), size) != size) {
+      PrintDebug("  Error reading file");
+    } else {
+      ScanXmlData(buffer.get(), static_cast<std::size_t>(size), k);
+    }
+    CloseLogFile(file);
+  }
+}
 
 void ReadLogFiles() {
   if (DebugOutput) {
