@@ -24,6 +24,7 @@ const char kHexDigits[] = "0123456789abcdef";
         std::string("    Valid switches are :"),
         std::string("      -w<n> : warning if last result is older than <n> days"),
         std::string("      -c<n> : critical if last result is older than <n> days"),
+        std::string("      -w, -c : no such limit"),
         std::string("      --json : one JSON array of the jobs, in UTF-8"), std::string()})
     WriteLine(line);
   EndRun(StateUnknown);
@@ -99,6 +100,12 @@ void WriteJson(const std::vector<tListedJob>& jobs) {
   WriteLine("]");
 }
 
+// A listing that cannot be made, as JSON: an object where the jobs' array would stand, so that
+// a monitoring system reads the failure and its line instead of text it cannot parse.
+void WriteJsonStop(const std::string& text, tExitState state) {
+  WriteLine("{\"state\": " + NumberToText(state) + ", \"line\": " + JsonString(text) + "}");
+}
+
 }  // namespace
 
 std::vector<tListedJob> ListJobs() {
@@ -145,8 +152,13 @@ void RunJobList(const std::vector<std::string>& arguments, const std::vector<std
   bool json = false;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     const tSwitch item = ReadSwitch(arguments[i]);
+    const std::string upper = UpperText(arguments[i]);
     if (arguments[i] == "--json") {
       json = true;
+    } else if (upper == "-W" || upper == "-C") {
+      // A limit left empty, as an agent that pastes its parameters into a command line without
+      // a shell passes one: no limit, as the switch left out would give.
+      (upper == "-W" ? WarningDays : CriticalDays) = 0;
     } else if (item.Kind == SwitchCritical) {
       CriticalDays = item.Days;
     } else if (item.Kind == SwitchWarning) {
@@ -155,6 +167,7 @@ void RunJobList(const std::vector<std::string>& arguments, const std::vector<std
       UsageAndEnd();
     }
   }
+  if (json) StopLineForm = WriteJsonStop;
   ScanLogDirectory();
   ReadEveryLogFile();
   const std::vector<tListedJob> jobs = ListJobs();

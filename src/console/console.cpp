@@ -9,6 +9,7 @@
 bool DebugOutput = false;
 bool VerboseOutput = false;
 const std::string Version = "v1.1 (13/01/2009)";
+void (*StopLineForm)(const std::string& text, tExitState state) = nullptr;
 
 namespace {
 
@@ -81,7 +82,11 @@ void EndRun(tExitState state) {
 }
 
 void StopWith(const std::string& text, tExitState state) {
-  WriteLine(text);
+  if (StopLineForm != nullptr) {
+    StopLineForm(text, state);
+  } else {
+    WriteLine(text);
+  }
   EndRun(state);
 }
 

@@ -34,7 +34,12 @@ void ShowUsage();
 /// std::system_error when the buffered lines cannot be written.
 [[noreturn]] void EndRun(tExitState state);
 
-/// Writes the text whatever the diagnostic levels, then ends the run with the state's code.
+/// How StopWith puts its text: a program whose output is read by machines (the listing's JSON)
+/// sets its own form, so that a stopped run still says why in that form. None: a plain line.
+extern void (*StopLineForm)(const std::string& text, tExitState state);
+
+/// Writes the text whatever the diagnostic levels, in the StopLineForm, then ends the run with
+/// the state's code.
 [[noreturn]] void StopWith(const std::string& text, tExitState state);
 
 /// The end of a run that met a failure no step handles: what standard output holds goes out

@@ -103,11 +103,33 @@ TEST_F(EndToEnd, ListingAnswersAsTheCheckWhereItCannotList) {
   EXPECT_EQ(empty.Stdout,
             "jobvigil : No XML files found in " + PrintedDirectory(dir_) + "BE*.xml\r\n");
   EXPECT_EQ(empty.ExitCode, 3);
+  // As JSON, the same line in an object where the jobs' array would stand.
+  const tRunResult json = RunJobListing({dir_.string(), "--json"});
+  EXPECT_EQ(
+      nlohmann::json::parse(json.Stdout),
+      nlohmann::json({{"state", 3}, {"line", empty.Stdout.substr(0, empty.Stdout.size() - 2)}}));
+  EXPECT_EQ(json.ExitCode, 3);
   for (const std::vector<std::string>& bad :
        {std::vector<std::string>{}, {dir_.string(), "-d"}, {dir_.string(), "-w0"}}) {
     const tRunResult usage = RunJobListing(bad);
     EXPECT_TRUE(usage.Stdout.starts_with("\r\njobvigil-jobs v1.1")) << usage.Stdout;
     EXPECT_EQ(usage.ExitCode, 3);
+  }
+}
+
+// A limit switch left empty, as an agent without a shell passes one, is no limit.
+TEST_F(EndToEnd, ListingTakesAnEmptyLimitForNone) {
+  WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 9);
+  const std::string none = RunJobListing({dir_.string(), "--json"}).Stdout;
+  EXPECT_NE(RunJobListing({dir_.string(), "-w3", "-c5", "--json"}).Stdout, none);
+  for (const std::vector<std::string>& empty :
+       {std::vector<std::string>{"-w", "-c"}, {"-w3", "-c5", "-W", "-C"}, {"-c5", "-c"}}) {
+    std::vector<std::string> arguments = {dir_.string()};
+    arguments.insert(arguments.end(), empty.begin(), empty.end());
+    arguments.push_back("--json");
+    const tRunResult listed = RunJobListing(arguments);
+    EXPECT_EQ(listed.Stdout, none) << empty[0];
+    EXPECT_EQ(listed.ExitCode, 0);
   }
 }
 
