@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "sample_log.h"
 #include "text/text.h"
 #include "verdict/verdict.h"
@@ -71,10 +72,14 @@ std::chrono::system_clock::time_point EveningBefore(int age) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> arguments(argv + 1, argv + argc);
+  const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
   if (arguments.size() < 2) return Fail("a directory and a job name are needed");
   const std::filesystem::path dir = arguments[0];
   const std::string job = arguments[1];
+  // A UTF-16 log holds the name's characters: those of the UTF-8 or wide command line where the
+  // platform tells them, else each byte as the character of that number.
+  const std::u16string characters = CommandLineCharacters(arguments)[1];
+  const std::string logName = characters.empty() ? job : Utf8OfUtf16(characters);
   std::string status = "19";
   int age = 0;
   int count = 1;
@@ -107,7 +112,7 @@ int main(int argc, char** argv) {
     const bool newest = i == 0;
     const std::string code = newest ? status : "19";
     const auto written = EveningBefore(age + i);
-    const tSampleLog log = {job,
+    const tSampleLog log = {utf16 ? logName : job,
                             "BKSRV01",
                             std::chrono::system_clock::to_time_t(written - std::chrono::hours(1)),
                             code.empty() ? "" : EngineWording(TextToNumber(code)),

@@ -1,8 +1,11 @@
 #include "sample_log.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <system_error>
+
+#include "text/text.h"
 
 namespace {
 
@@ -99,14 +102,38 @@ std::string SampleLogText(const tSampleLog& log, std::mt19937_64& random) {
 }
 
 std::string Utf16Text(const std::string& text) {
-  std::string wide;
-  wide.reserve(2 + 2 * text.size());
-  wide += "\xff\xfe";
-  for (const char c : text) {
-    wide += c;
-    wide += '\0';
+  std::string wide = "\xff\xfe";
+  for (const char16_t unit : Utf16OfUtf8(Utf8OfMixed(text))) {
+    wide += static_cast<char>(unit & 0xFF);
+    wide += static_cast<char>(unit >> 8);
   }
   return wide;
+}
+
+std::string Utf8OfUtf16(const std::u16string& characters) {
+  std::string text;
+  for (std::size_t i = 0; i < characters.size(); ++i) {
+    std::uint32_t code = characters[i];
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < characters.size() &&
+        characters[i + 1] >= 0xDC00 && characters[i + 1] < 0xE000)
+      code = 0x10000 + ((code - 0xD800) << 10) + (characters[++i] - 0xDC00);
+    if (code < 0x80) {
+      text += static_cast<char>(code);
+    } else if (code < 0x800) {
+      text += static_cast<char>(0xC0 | code >> 6);
+      text += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      text += static_cast<char>(0xE0 | code >> 12);
+      text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      text += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      text += static_cast<char>(0xF0 | code >> 18);
+      text += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+      text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      text += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return text;
 }
 
 bool WriteSampleLog(const std::filesystem::path& file, const std::string& bytes,

@@ -34,8 +34,13 @@ std::string SampleLogText(const tSampleLog& log, std::mt19937_64& random);
 /// A line of detail that holds no "<".
 std::string SampleDetailLine(std::mt19937_64& random);
 
-/// UTF-16 little-endian with a byte-order mark, as BackupExec writes its logs.
+/// UTF-16 little-endian with a byte-order mark, as BackupExec writes its logs: the text's valid
+/// UTF-8 as the characters it encodes, every other byte as the ISO-8859-1 character of that
+/// number.
 std::string Utf16Text(const std::string& text);
+
+/// UTF-16 characters in UTF-8.
+std::string Utf8OfUtf16(const std::u16string& characters);
 
 /// Writes the bytes to the file and sets its last-write time. False when it cannot.
 bool WriteSampleLog(const std::filesystem::path& file, const std::string& bytes,

@@ -57,4 +57,28 @@ TEST_F(EndToEnd, ChecksTheLogsTheSampleToolWrites) {
   EXPECT_EQ(RunSampleTool({dir_.string(), "Archive", "-ax"}).ExitCode, 2);
 }
 
+// A name typed in UTF-8 is written as its characters, not as one character a byte.
+TEST_F(EndToEnd, SampleToolWritesANameAsItsCharacters) {
+  const struct {
+    const char* typed;
+    std::u16string characters;
+  } names[] = {
+      {"Sauvegarde compl\xc3\xa8te", u"Sauvegarde compl\u00e8te"},
+      {"\xd0\xa0\xd0\xb5\xd0\xb7\xd0\xb5\xd1\x80\xd0\xb2", u"\u0420\u0435\u0437\u0435\u0440\u0432"},
+      {"\xf0\x9f\x92\xbe \xe2\x82\xac", u"\U0001f4be \u20ac"},
+      {"Caf\xe9", u"Caf\u00e9"}};  // not UTF-8: each byte a character
+  for (const auto& name : names) {
+    const fs::path dir = dir_ / std::to_string(&name - names);
+    ASSERT_EQ(RunSampleTool({dir.string(), name.typed}).ExitCode, 0);
+    std::ifstream in(dir / SampleLogName(1), std::ios::binary);
+    const std::string log(std::istreambuf_iterator<char>(in), {});
+    std::string expected;
+    for (const char16_t unit : u"<name>Job name: " + name.characters + u"</name>") {
+      expected += static_cast<char>(unit & 0xFF);
+      expected += static_cast<char>(unit >> 8);
+    }
+    EXPECT_NE(log.find(expected), std::string::npos) << name.typed;
+  }
+}
+
 }  // namespace
