@@ -13,6 +13,7 @@ set(JOBVIGIL_PACKAGE_MAINTAINER "${maintainer}"
 
 set(jobvigil_engine_files monitoring/jobvigil-icinga2.conf monitoring/jobvigil-icinga2-windows.conf
                           monitoring/jobvigil-nagios.cfg monitoring/jobvigil-zabbix-agent.conf
+                          monitoring/jobvigil-zabbix-agent-windows.conf
                           monitoring/jobvigil-zabbix-template.yaml monitoring/nsclient.ini)
 
 if(WIN32)
