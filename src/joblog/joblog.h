@@ -70,7 +70,8 @@ void ScanXmlChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool ends
 void ScanXmlData(const char* bytes, std::size_t size, int k);
 
 /// The job name as the scanner reads it from a log in UTF-16 little-endian: each character's
-/// two bytes, less those the scanner drops, a-z upper-cased.
+/// two bytes, less those the scanner drops, a-z upper-cased; the empty text for a name that
+/// holds a line end, which names no log.
 std::string Utf16JobKey(const std::u16string& name);
 
 /// What follows the first blank after a colon ('LABEL: VALUE' gives 'VALUE'); the whole text

@@ -363,6 +363,9 @@ std::string ValueAfterColon(const std::string& text) {
 }
 
 std::string Utf16JobKey(const std::u16string& name) {
+  // The scanner drops a log's line ends, so a name typed with one names no log; dropped here
+  // as well, they would leave the name that the typed one only resembles.
+  if (name.find_first_of(u"\r\n") != std::u16string::npos) return std::string();
   std::string bytes;
   for (const char16_t unit : name) {
     bytes += static_cast<char>(unit & 0xFF);
