@@ -19,6 +19,7 @@ struct tFichierXML {
   std::string JobName;   // upper-cased; empty until a name element is read
   std::int32_t StatusId;
   std::string StatusText;
+  std::string WrittenName = "";  // JobName before upper-casing: as the log writes it
 };
 
 constexpr int kMaxLogFiles = 1000;
@@ -53,7 +54,7 @@ struct tXmlScan {
   bool InTag = false;                // between a "<" and its ">"
   std::string Tag;                   // that tag, or the last closed one: kept bytes, upper-cased
   tElementKind Kind = OtherElement;  // what the last closed tag reads as
-  std::string Content;               // the content after it so far, kept and upper-cased
+  std::string Content;               // the content after it so far, kept, in its own case
   tFichierXML Found;
 };
 

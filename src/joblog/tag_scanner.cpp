@@ -15,7 +15,7 @@
 namespace {
 
 /// One element as the scanner completes it ("enregistrement XML": XML record): its tag and the
-/// content after it, each what earlier chunks left of it (kept and upper-cased already)
+/// content after it, each what earlier chunks left of it (kept already, the tag upper-cased)
 /// followed by a span of this chunk, as it is.
 struct tEnregistrementXML {
   std::string_view CommandHead;
@@ -36,26 +36,31 @@ bool IsDroppedByte(char byte) {
 
 char UpperByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// Appends the kept bytes of a run, upper-cased, until the text holds `limit` bytes. Counted
-// first, so that a long run of UTF-16 text takes no more memory than it keeps.
-void AppendKept(std::string& text, std::string_view run, std::size_t limit = std::string::npos) {
+// Appends the kept bytes of a run, upper-cased unless `upper` is false, until the text holds
+// `limit` bytes. Counted first, so that a long run of UTF-16 text takes no more memory than it
+// keeps.
+void AppendKept(std::string& text, std::string_view run, std::size_t limit = std::string::npos,
+                bool upper = true) {
   const auto kept = std::count_if(run.begin(), run.end(), [](char c) { return !IsDroppedByte(c); });
   const std::size_t room = limit > text.size() ? limit - text.size() : 0;
   std::size_t at = text.size();
   text.resize(at + std::min(static_cast<std::size_t>(kept), room));
   for (const char c : run) {
     if (at == text.size()) break;
-    if (!IsDroppedByte(c)) text[at++] = UpperByte(c);
+    if (!IsDroppedByte(c)) text[at++] = upper ? UpperByte(c) : c;
   }
 }
 
 // What the element record's texts hold: `lead`, then the converted head, then the kept bytes
-// of the run, upper-cased.
-std::string ElementText(std::string_view lead, std::string_view head, std::string_view run) {
+// of the run, upper-cased unless `upper` is false. A content head keeps its case (a name is
+// also kept as written), a tag's is upper-cased already.
+std::string ElementText(std::string_view lead, std::string_view head, std::string_view run,
+                        bool upper = true) {
   std::string text;
   text.reserve(lead.size() + head.size());
-  text.append(lead).append(head);
-  AppendKept(text, run);
+  text.append(lead);
+  for (const char c : head) text += upper ? UpperByte(c) : c;
+  AppendKept(text, run, std::string::npos, upper);
   return text;
 }
 
@@ -117,6 +122,7 @@ void HandleElement(const tEnregistrementXML& element, tFichierXML& slot) {
   switch (element.Kind) {
     case NameElement:
       slot.JobName = ValueAfterColon(data);
+      slot.WrittenName = ValueAfterColon(ElementText({}, element.DataHead, element.Data, false));
       if (DebugOutput) PrintDebug("  Job name : " + slot.JobName);
       break;
     case CompleteStatusElement:
@@ -302,7 +308,7 @@ void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog
   const char* open = Find(at, chunk.End, '<');
   if (open == chunk.End) {
     if (KeepsContent(scan.Kind) && !endsLog)
-      AppendKept(scan.Content, {at, static_cast<std::size_t>(open - at)});
+      AppendKept(scan.Content, {at, static_cast<std::size_t>(open - at)}, std::string::npos, false);
     return;
   }
   if (KeepsContent(scan.Kind))
@@ -336,7 +342,8 @@ void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog
   scan.Kind = KindOfName(scan.Tag);
   scan.Content.clear();
   if (KeepsContent(scan.Kind))
-    AppendKept(scan.Content, {close + 1, static_cast<std::size_t>(chunk.End - close - 1)});
+    AppendKept(scan.Content, {close + 1, static_cast<std::size_t>(chunk.End - close - 1)},
+               std::string::npos, false);
 }
 
 }  // namespace
