@@ -18,10 +18,19 @@ char gBuffer[kBufferSize];
 std::size_t gBuffered = 0;
 bool gFirstLineWritten = false;
 
+// The file the lines go into instead of standard output, and the one it is to replace.
+tFileHandle gOutputFile = kNoFile;
+std::string gTemporaryPath;
+std::string gOutputPath;
+
 void Flush() {
   if (gBuffered == 0) return;
-  const std::error_code error = WriteStandardOutput(gBuffer, gBuffered);
-  if (error) throw std::system_error(error, "writing standard output");
+  const std::error_code error = gOutputFile != kNoFile
+                                    ? WriteOutputFile(gOutputFile, gBuffer, gBuffered)
+                                    : WriteStandardOutput(gBuffer, gBuffered);
+  if (error)
+    throw std::system_error(
+        error, gOutputFile != kNoFile ? "writing " + gTemporaryPath : "writing standard output");
   gBuffered = 0;
 }
 
@@ -36,18 +45,47 @@ void Append(const char* bytes, std::size_t count) {
   }
 }
 
-}  // namespace
-
-void WriteLine(const std::string& text) {
+void WriteLineEndedBy(const std::string& text, const char* end, std::size_t endSize) {
   // Output that cannot be used at all fails at the first line, however little is written.
-  if (!gFirstLineWritten) {
+  if (!gFirstLineWritten && gOutputFile == kNoFile) {
     const std::error_code error = WriteStandardOutput(nullptr, 0);
     if (error) throw std::system_error(error, "writing standard output");
     gFirstLineWritten = true;
   }
   Append(text.data(), text.size());
-  Append("\r\n", 2);
-  if (StandardOutputIsDevice()) Flush();
+  Append(end, endSize);
+  if (gOutputFile == kNoFile && StandardOutputIsDevice()) Flush();
+}
+
+}  // namespace
+
+const char* StateName(tExitState state) {
+  switch (state) {
+    case StateOk:
+      return "OK";
+    case StateWarning:
+      return "WARNING";
+    case StateCritical:
+      return "CRITICAL";
+    case StateUnknown:
+      break;
+  }
+  return "UNKNOWN";
+}
+
+void WriteLine(const std::string& text) { WriteLineEndedBy(text, "\r\n", 2); }
+
+void WriteLfLine(const std::string& text) { WriteLineEndedBy(text, "\n", 1); }
+
+void SendOutputTo(const std::string& path) {
+  Flush();
+  const std::string temporary = path + ".tmp." + std::to_string(ProcessNumber());
+  tFileHandle file = kNoFile;
+  const std::error_code error = CreateOutputFile(temporary, file);
+  if (error) throw std::system_error(error, "creating " + temporary);
+  gOutputFile = file;
+  gTemporaryPath = temporary;
+  gOutputPath = path;
 }
 
 void PrintDebug(const std::string& text) {
@@ -78,6 +116,16 @@ void EndRun(tExitState state) {
   // A verdict that never reached its reader must not pass for one that did, so a failure
   // here takes the unhandled-failure path like any other failed write.
   Flush();
+  if (gOutputFile != kNoFile) {
+    const tFileHandle file = gOutputFile;
+    gOutputFile = kNoFile;
+    std::error_code error = CloseOutputFile(file);
+    if (!error) error = RenameOverFile(gTemporaryPath, gOutputPath);
+    if (error) {
+      RemoveFile(gTemporaryPath);
+      throw std::system_error(error, "replacing " + gOutputPath);
+    }
+  }
   EndProcess(state);
 }
 
@@ -91,7 +139,13 @@ void StopWith(const std::string& text, tExitState state) {
 }
 
 void FailUnhandled(const std::string& kind, const std::string& message) {
-  if (gBuffered > 0) WriteStandardOutput(gBuffer, gBuffered);
+  if (gOutputFile != kNoFile) {
+    CloseOutputFile(gOutputFile);
+    RemoveFile(gTemporaryPath);
+    gOutputFile = kNoFile;
+  } else if (gBuffered > 0) {
+    WriteStandardOutput(gBuffer, gBuffered);
+  }
   gBuffered = 0;
   WriteStandardError("jobvigil : unhandled failure (" + kind + ") : " + message + "\r\n");
   EndProcess(kUnhandledFailureCode);

@@ -1,6 +1,7 @@
 // Everything the program says: lines on standard output through a 128-byte buffer, the two
 // diagnostic levels (process-wide flags set by the command line), the usage text, the ways a
-// run ends, and the report of a failure that nothing else handles.
+// run ends, and the report of a failure that nothing else handles. The lines go to standard
+// output, or into a file that replaces another once the run ends (process-wide, set once).
 #pragma once
 
 #include <string>
@@ -8,6 +9,9 @@
 /// The exit codes a monitoring engine reads as the check's state, named as the Monitoring
 /// Plugins name them.
 enum tExitState { StateOk = 0, StateWarning = 1, StateCritical = 2, StateUnknown = 3 };
+
+/// The state's name as engines show it: OK, WARNING, CRITICAL or UNKNOWN.
+const char* StateName(tExitState state);
 
 /// The exit code of a failure that no step handles (output that cannot be written, memory for a
 /// whole log): 1 and not UNKNOWN's 3, as the check has always ended on such a failure and as
@@ -21,6 +25,16 @@ extern const std::string Version;
 /// Writes the text and CR LF. Throws std::system_error when standard output fails.
 void WriteLine(const std::string& text);
 
+/// Writes the text and LF alone, for formats whose readers take nothing else (the listing's
+/// Prometheus and Checkmk lines). Throws std::system_error as WriteLine does.
+void WriteLfLine(const std::string& text);
+
+/// From here on the lines go into a new temporary file beside `path` (its name followed by
+/// ".tmp." and the process number), which EndRun renames over `path`: a reader of `path` sees
+/// the whole of the earlier file or the whole of this one. Throws std::system_error when the
+/// file cannot be made; a run that fails leaves `path` as it was.
+void SendOutputTo(const std::string& path);
+
 /// WriteLine when DebugOutput is on.
 void PrintDebug(const std::string& text);
 
@@ -30,8 +44,9 @@ void PrintVerbose(const std::string& text);
 /// Writes the usage text; the caller ends the run.
 void ShowUsage();
 
-/// Writes out what is buffered and ends the process with the state's code. Throws
-/// std::system_error when the buffered lines cannot be written.
+/// Writes out what is buffered (and puts the output file in place) and ends the process with
+/// the state's code. Throws std::system_error when the buffered lines cannot be written or the
+/// file cannot replace the earlier one.
 [[noreturn]] void EndRun(tExitState state);
 
 /// How StopWith puts its text: a program whose output is read by machines (the listing's JSON)
@@ -44,5 +59,5 @@ extern void (*StopLineForm)(const std::string& text, tExitState state);
 
 /// The end of a run that met a failure no step handles: what standard output holds goes out
 /// where it can, a one-line report of the kind of failure and its message goes to standard
-/// error, and the exit code is kUnhandledFailureCode.
+/// error, and the exit code is kUnhandledFailureCode. An output file is removed unfinished.
 [[noreturn]] void FailUnhandled(const std::string& kind, const std::string& message);

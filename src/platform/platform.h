@@ -1,6 +1,7 @@
 // Everything the check needs of the operating system: its arguments, the standard streams,
 // the end of the process, the directory listing with local file dates, file reads and
-// the local clock. posix.cpp and win32.cpp fill it; nothing else calls the system directly.
+// the local clock, and the output file that replaces another. posix.cpp and win32.cpp fill it;
+// nothing else calls the system directly.
 #pragma once
 
 #include <cstddef>
@@ -79,3 +80,27 @@ void CloseLogFile(tFileHandle file);
 
 /// The local wall-clock time now.
 tLocalSeconds LocalTimeNow();
+
+/// The true time (seconds since 1/1/1970 00:00 universal time) of a local wall-clock time, with
+/// the offset in force at that local time; of a time that a change of offset makes occur twice,
+/// either. The local time itself when the system cannot convert it.
+std::int64_t UniversalSecondsOf(tLocalSeconds local);
+
+/// This process's number, as the system lists it.
+int ProcessNumber();
+
+/// Creates a new file for writing at `path`, which must not exist yet.
+std::error_code CreateOutputFile(const std::string& path, tFileHandle& file);
+
+/// Writes all the bytes to a file that CreateOutputFile made.
+std::error_code WriteOutputFile(tFileHandle file, const char* bytes, std::size_t count);
+
+/// Puts what was written on the disk and closes the file.
+std::error_code CloseOutputFile(tFileHandle file);
+
+/// Renames the file `from` over `to` in one step, `to` replaced if it exists. On Windows a
+/// reader that holds `to` open without sharing its deletion is waited for, a few seconds at most.
+std::error_code RenameOverFile(const std::string& from, const std::string& to);
+
+/// Removes the file, if it can.
+void RemoveFile(const std::string& path);

@@ -299,3 +299,54 @@ std::int64_t ReadLogFile(tFileHandle file, char* buffer, std::int64_t count) {
 void CloseLogFile(tFileHandle file) { close(static_cast<int>(file)); }
 
 tLocalSeconds LocalTimeNow() { return ToLocalSeconds(time(nullptr)); }
+
+std::int64_t UniversalSecondsOf(tLocalSeconds local) {
+  const time_t wall = static_cast<time_t>(local);
+  struct tm broken;
+  if (gmtime_r(&wall, &broken) == nullptr) return local;
+  broken.tm_isdst = -1;  // the offset in force then, not today's
+  errno = 0;
+  const time_t universal = mktime(&broken);
+  if (universal == static_cast<time_t>(-1) && errno != 0) return local;
+  return static_cast<std::int64_t>(universal);
+}
+
+int ProcessNumber() { return static_cast<int>(getpid()); }
+
+std::error_code CreateOutputFile(const std::string& path, tFileHandle& file) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644);
+  if (fd < 0) return {errno, std::generic_category()};
+  file = fd;
+  return {};
+}
+
+std::error_code WriteOutputFile(tFileHandle file, const char* bytes, std::size_t count) {
+  while (count > 0) {
+    const ssize_t written = write(static_cast<int>(file), bytes, count);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return {errno, std::generic_category()};
+    }
+    if (written == 0) return {EIO, std::generic_category()};
+    bytes += written;
+    count -= static_cast<std::size_t>(written);
+  }
+  return {};
+}
+
+std::error_code CloseOutputFile(tFileHandle file) {
+  // On the disk before the rename, so that a crash leaves the old file or the whole new one.
+  std::error_code error;
+  if (fsync(static_cast<int>(file)) != 0 && errno != EINVAL)
+    error = {errno, std::generic_category()};
+  if (close(static_cast<int>(file)) != 0 && !error && errno != EINTR)
+    error = {errno, std::generic_category()};
+  return error;
+}
+
+std::error_code RenameOverFile(const std::string& from, const std::string& to) {
+  if (rename(from.c_str(), to.c_str()) != 0) return {errno, std::generic_category()};
+  return {};
+}
+
+void RemoveFile(const std::string& path) { unlink(path.c_str()); }

@@ -186,3 +186,65 @@ tLocalSeconds LocalTimeNow() {
   if (!SystemTimeToFileTime(&now, &time)) return 0;
   return SecondsOf(time);
 }
+
+std::int64_t UniversalSecondsOf(tLocalSeconds local) {
+  ULARGE_INTEGER value;
+  value.QuadPart = static_cast<ULONGLONG>(local + kSecondsFrom1601To1970) * 10000000u;
+  FILETIME localTime;
+  localTime.dwLowDateTime = value.LowPart;
+  localTime.dwHighDateTime = value.HighPart;
+  SYSTEMTIME wall;
+  SYSTEMTIME utc;
+  FILETIME universal;
+  // The offset in force at that local time (LocalFileTimeToFileTime would use today's).
+  if (local + kSecondsFrom1601To1970 >= 0 && FileTimeToSystemTime(&localTime, &wall) &&
+      TzSpecificLocalTimeToSystemTime(nullptr, &wall, &utc) &&
+      SystemTimeToFileTime(&utc, &universal))
+    return SecondsOf(universal);
+  return local;
+}
+
+int ProcessNumber() { return static_cast<int>(GetCurrentProcessId()); }
+
+std::error_code CreateOutputFile(const std::string& path, tFileHandle& file) {
+  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (!IsUsable(handle)) return Win32Error(GetLastError());
+  file = reinterpret_cast<tFileHandle>(handle);
+  return {};
+}
+
+std::error_code WriteOutputFile(tFileHandle file, const char* bytes, std::size_t count) {
+  while (count > 0) {
+    const DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+    DWORD written = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(file), bytes, chunk, &written, nullptr))
+      return Win32Error(GetLastError());
+    if (written == 0) return Win32Error(ERROR_WRITE_FAULT);
+    bytes += written;
+    count -= written;
+  }
+  return {};
+}
+
+std::error_code CloseOutputFile(tFileHandle file) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(file);
+  std::error_code error;
+  if (!FlushFileBuffers(handle)) error = Win32Error(GetLastError());
+  if (!CloseHandle(handle) && !error) error = Win32Error(GetLastError());
+  return error;
+}
+
+std::error_code RenameOverFile(const std::string& from, const std::string& to) {
+  // An exporter reading the file holds it for a moment; a few seconds of retries outlast it.
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return {};
+    const DWORD code = GetLastError();
+    if ((code != ERROR_SHARING_VIOLATION && code != ERROR_ACCESS_DENIED) || attempt == 50)
+      return Win32Error(code);
+    Sleep(100);
+  }
+}
+
+void RemoveFile(const std::string& path) { DeleteFileA(path.c_str()); }

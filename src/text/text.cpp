@@ -174,6 +174,11 @@ tDateTime FileDateTime(std::int64_t localSeconds) {
          static_cast<double>(seconds) / static_cast<double>(kSecondsPerDay);
 }
 
+std::int64_t LocalSecondsOf(tDateTime dateTime) {
+  return std::llround((dateTime - static_cast<double>(kUnixEpochDays)) *
+                      static_cast<double>(kSecondsPerDay));
+}
+
 tDateTime MidnightOf(std::int64_t localSeconds) {
   return static_cast<double>(FloorDiv(localSeconds, kSecondsPerDay) + kUnixEpochDays);
 }

@@ -35,6 +35,10 @@ std::string DateToText(tDateTime dateTime);
 /// seconds rounded down to even, as the packed file-date form holds them.
 tDateTime FileDateTime(std::int64_t localSeconds);
 
+/// The local wall-clock time, in seconds since 1/1/1970 00:00, of a date-time that FileDateTime
+/// gave: those seconds, to the nearest second.
+std::int64_t LocalSecondsOf(tDateTime dateTime);
+
 /// The date-time of 00:00 on the day that holds the local wall-clock time given.
 tDateTime MidnightOf(std::int64_t localSeconds);
 
