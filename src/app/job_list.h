@@ -1,26 +1,32 @@
 // jobvigil-jobs, the job listing: every job the logs of a directory name, each with the line and
-// state the check answers for it, as a table for people or as JSON for monitoring systems to
-// discover. It reads the run settings' directory and age limits; called by its main only.
+// state the check answers for it, written in the format its command line names (a table for
+// people, JSON, Prometheus text or Checkmk local checks for monitoring systems), on standard
+// output or into a file that replaces another. It reads the run settings' directory and age
+// limits; called by its main only.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "console/console.h"
+#include "joblog/joblog.h"
+
 /// One job of the listing.
 struct tListedJob {
-  std::string Scanned;  // the job name as the scanner read it
-  std::string Job;      // as typed on the command line to name it
+  std::string Scanned;  // the job name as the scanner read it (upper-cased), which groups logs
+  std::string Written;  // the same name as its latest log writes it
+  std::string Job;      // Written as typed on this platform's command line to name the job
   int Chosen;           // its latest log's slot, from 1; 0 for none
-  std::string Line;     // the check's line for it, without the line end
-  int State;            // the check's exit code for it
+  std::string Line;     // the check's line for Job, without the line end
+  tExitState State;     // the check's exit code for it
 };
 
-/// The jobs the scanned logs name, in the order of their names, each answered as the check
-/// answers for it with the run settings' age limits.
+/// The jobs the scanned logs name, in the order of their scanned names, each answered as the
+/// check answers for it, named as its latest log writes it, with the run settings' age limits.
 std::vector<tListedJob> ListJobs();
 
-/// The text as a JSON string, quotes included, in UTF-8.
-std::string JsonString(const std::string& text);
+/// The job's latest log; null for a job that no log answered for.
+const tFichierXML* LatestLog(const tListedJob& job);
 
 /// The listing: the arguments (program name excluded) read, the directory listed and its logs
 /// read, every job written out; ends with 0, or as the check ends when the directory cannot be

@@ -1,7 +1,15 @@
-// End-to-end tests: jobvigil-jobs lists every job with the very answer the check gives for it.
+// End-to-end tests: jobvigil-jobs lists every job with the very answer the check gives for it,
+// in each of its formats, each read back by a reader of that format.
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
+#include <regex>
+#include <sstream>
+#include <thread>
 
 #include "sample_log.h"
 #include "support.h"
@@ -31,14 +39,15 @@ std::string AsJsonHoldsIt(const std::string& bytes) {
   return utf8;
 }
 
-// Several jobs: one failed after it succeeded, two logs of one job at the same time, a job in
-// UTF-16 beyond ASCII, one whose name has a quote and a backslash, one too old, a log without a
-// name and one that cannot be read, and a status wording that is not UTF-8.
+// Several jobs: one named in two spellings whose latest log failed, two logs of one job at the
+// same time, jobs in UTF-16 beyond ASCII and beyond U+00FF, one in 8-bit Latin-1, one whose
+// name has a quote and a backslash, one too old, a log without a name and one that cannot be
+// read, and a status wording that is not UTF-8.
 void WriteJobs(const std::filesystem::path& dir) {
-  WriteLog(dir, "BE01.xml", JobLog("Nightly", "19"), 2);
+  WriteLog(dir, "BE01.xml", JobLog("NIGHTLY", "19"), 2);
   WriteLog(dir, "BE02.xml", JobLog("Nightly", "6"), 0);
   WriteLog(dir, "BE03.xml", JobLog("Weekly Full", "3"), 1, 9, 30);
-  WriteLog(dir, "BE04.xml", JobLog("Weekly Full", "19"), 1, 9, 30);
+  WriteLog(dir, "BE04.xml", JobLog("weekly full", "19"), 1, 9, 30);
   WriteLog(dir, "BE05.xml", Utf16Text(JobLog("Sauvegarde compl\xe8te", "19")), 1);
   WriteLog(dir, "BE06.xml", JobLog("Quote \"A\\B\"", "1"), 0);
   WriteLog(dir, "BE07.xml", JobLog("Archive", "19"), 6);
@@ -48,27 +57,116 @@ void WriteJobs(const std::filesystem::path& dir) {
            JobLog("Exchange", "") +
                "<engine_completion_status>Job: Termin\xe9</engine_completion_status><x>",
            0);
+  WriteLog(dir, "BE11.xml", JobLog("Caf\xe9 du soir", "3"), 0);
+  WriteLog(dir, "BE12.xml", Utf16Text(JobLog("Sicherung \u0141\u00f3d\u017a", "19")), 3);
 }
 
-TEST_F(EndToEnd, ListsEveryJobWithTheChecksOwnAnswer) {
+// The listing's names, as JSON gives them, in the order of the scanned names.
+const std::vector<std::string> kWrittenNames = {"Archive", "Caf\u00e9 du soir", "Exchange",
+                                                "Nightly", "Quote \"A\\B\"",
+                                                "Sauvegarde compl\u00e8te",
+                                                // Of characters beyond U+00FF the check keeps the
+                                                // bytes of their UTF-16, here 41 01 and 7A 01.
+                                                "Sicherung A\u0001\u00f3dz\u0001", "Weekly Full"};
+
+// The series of a Prometheus text, "name{backup_job=...}" or "name", with their values; the
+// label value unescaped.
+std::map<std::string, std::map<std::string, double>> ReadSeries(const std::string& text) {
+  std::map<std::string, std::map<std::string, double>> series;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    const std::size_t brace = line.find('{');
+    const std::size_t blank = line.rfind(' ');
+    std::string label;
+    if (brace != std::string::npos) {
+      const std::string quoted = line.substr(brace, line.rfind('}') - brace);
+      EXPECT_TRUE(quoted.starts_with("{backup_job=\"")) << line;
+      for (std::size_t i = 13; i + 1 < quoted.size(); ++i) {
+        if (quoted[i] == '\\') {
+          ++i;
+          label += quoted[i] == 'n' ? '\n' : quoted[i];
+        } else {
+          label += quoted[i];
+        }
+      }
+    }
+    series[line.substr(0, std::min(brace, blank))][label] = std::stod(line.substr(blank + 1));
+  }
+  return series;
+}
+
+// A Checkmk local-check line as Checkmk's documentation gives it: the state (0 to 3, or P),
+// the service name (in double quotes, which it cannot hold, or without blanks), "-" or metrics
+// joined by "|", each name=value;warn;crit;min;max with the levels optional, and the text.
+struct tLocalCheck {
+  int State;
+  std::string Service;
+  std::string Metrics;
+  std::string Text;
+};
+bool ReadLocalCheck(const std::string& line, tLocalCheck& check) {
+  static const std::string metric = R"re([A-Za-z_][A-Za-z0-9_]*=[-0-9.]+(?:;[-0-9.]*){0,4})re";
+  static const std::regex grammar(R"re(^([0-3P]) (?:"([^"]+)"|([^ "]+)) (-|)re" + metric +
+                                  R"re((?:\|)re" + metric + R"re()*) (.*)$)re");
+  std::smatch match;
+  if (!std::regex_match(line, match, grammar)) return false;
+  check = {match[1] == "P" ? -1 : std::stoi(match[1]),
+           match[2].matched ? match[2].str() : match[3].str(), match[4], match[5]};
+  return true;
+}
+
+std::vector<std::string> LfLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+// promtool's lint of a Prometheus text file: its exit code and what it said.
+tRunResult CheckMetrics(const std::filesystem::path& file) {
+  return RunCommand({"sh", "-c", "promtool check metrics <\"$1\"", "sh", file.string()});
+}
+
+// The file's last-write time in Unix seconds.
+long long UnixSeconds(const std::filesystem::path& file) {
+  const auto written = std::chrono::file_clock::to_sys(std::filesystem::last_write_time(file));
+  return std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count();
+}
+
+TEST_F(EndToEnd, ListsEveryJobInEveryFormatWithTheChecksOwnAnswer) {
   WriteJobs(dir_);
-  // Under this locale Wine takes the arguments as UTF-8 (its ANSI code page is then 1252).
+  // Under this locale Wine takes the arguments as UTF-8 (its ANSI code page is then 1252); the
+  // zone has summer time, which the listing must undo for a point in time.
   tRunOptions options;
-  options.Environment = {"LC_ALL=C.UTF-8"};
-  const tRunResult listed = RunJobListing({dir_.string(), "-w1", "-c3", "--json"}, options);
-  ASSERT_EQ(listed.ExitCode, 0) << listed.Stdout << listed.Stderr;
-  const nlohmann::json jobs = nlohmann::json::parse(listed.Stdout);
+  options.Environment = {"LC_ALL=C.UTF-8", "TZ=Europe/Berlin"};
+  const auto list = [&](const std::string& format) {
+    const tRunResult listed = RunJobListing({dir_.string(), "-w1", "-c3", format}, options);
+    EXPECT_EQ(listed.ExitCode, 0) << format << listed.Stdout << listed.Stderr;
+    EXPECT_EQ(listed.Stderr, "") << format;
+    return listed.Stdout;
+  };
+
+  // JSON, read by a JSON parser; every name typed back to the check gives the listed answer.
+  const std::string jsonText = list("--format=json");
+  EXPECT_EQ(list("--json"), jsonText);
+  const nlohmann::json jobs = nlohmann::json::parse(jsonText);
   ASSERT_TRUE(jobs.is_array());
   std::vector<std::string> names;
+  std::map<std::string, nlohmann::json> byName;
   for (const nlohmann::json& job : jobs) {
     const std::string name = job.at("job");
     names.push_back(name);
-    // The id, which monitoring systems key the job by, is the name's bytes in hexadecimal.
+    byName[name] = job;
+    // The id, which monitoring systems key the job by, is the upper-cased name's bytes in
+    // hexadecimal, whichever log spells it.
     std::string bytes;
     const std::string id = job.at("id");
     for (std::size_t i = 0; i + 1 < id.size(); i += 2)
       bytes += static_cast<char>(std::stoi(id.substr(i, 2), nullptr, 16));
-    EXPECT_EQ(AsJsonHoldsIt(bytes), name);
+    std::string upper = name;
+    for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    EXPECT_EQ(AsJsonHoldsIt(bytes), upper);
     // The Windows command line has no escape character: no argument there holds a quote.
     if (WindowsProgram() && name.find('"') != std::string::npos) continue;
     const tRunResult check = Check(name, {"-w1", "-c3"}, options);
@@ -76,8 +174,65 @@ TEST_F(EndToEnd, ListsEveryJobWithTheChecksOwnAnswer) {
         << name;
     EXPECT_EQ(job.at("state"), check.ExitCode) << name;
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"ARCHIVE", "EXCHANGE", "NIGHTLY", "QUOTE \"A\\B\"",
-                                             "SAUVEGARDE COMPL\u00e8TE", "WEEKLY FULL"}));
+  EXPECT_EQ(names, kWrittenNames);
+
+  // Prometheus text, linted by promtool and read back: every job's series with the listing's
+  // values, its last run the log's own point in time.
+  const std::filesystem::path prom = dir_ / "jobs.prom";
+  const tRunResult written = RunJobListing(
+      {dir_.string(), "-w1", "-c3", "--format=prometheus", "--output", prom.string()}, options);
+  ASSERT_EQ(written.ExitCode, 0) << written.Stderr;
+  EXPECT_EQ(written.Stdout, "");
+  std::ifstream in(prom, std::ios::binary);
+  const std::string promText{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_EQ(list("--format=prometheus"), promText);
+  const tRunResult lint = CheckMetrics(prom);
+  EXPECT_EQ(lint.ExitCode, 0) << lint.Stdout << lint.Stderr;
+  EXPECT_EQ(lint.Stdout + lint.Stderr, "");
+  EXPECT_EQ(promText.find('\r'), std::string::npos);
+  auto series = ReadSeries(promText);
+  EXPECT_EQ(series["jobvigil_directory_up"][""], 1);
+  EXPECT_EQ(series["jobvigil_directory_logs"][""], 12);
+  EXPECT_EQ(series["jobvigil_job_state"].size(), kWrittenNames.size());
+  for (const auto& [name, job] : byName) {
+    EXPECT_EQ(series["jobvigil_job_state"][name], job.at("state")) << name;
+    const std::filesystem::path log = dir_ / job.at("log").get<std::string>();
+    EXPECT_EQ(series["jobvigil_job_last_run_timestamp_seconds"][name], UnixSeconds(log)) << name;
+    EXPECT_EQ(series["jobvigil_job_completion_status"].count(name), 1u) << name;
+  }
+  EXPECT_EQ(series["jobvigil_job_completion_status"]["Nightly"], 6);
+  EXPECT_EQ(series["jobvigil_job_completion_status"]["Caf\u00e9 du soir"], 3);
+
+  // Checkmk local checks, parsed by their grammar: one service per job and the directory's.
+  const std::vector<std::string> lines = LfLines(list("--format=checkmk"));
+  ASSERT_EQ(lines.size(), kWrittenNames.size() + 1);
+  std::vector<std::string> services;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    tLocalCheck check;
+    ASSERT_TRUE(ReadLocalCheck(lines[i], check)) << lines[i];
+    services.push_back(check.Service);
+    if (i + 1 == lines.size()) {
+      EXPECT_EQ(check.Service, "BackupExec log directory");
+      EXPECT_EQ(check.State, 0);
+      EXPECT_EQ(check.Metrics, "logs=12");
+      continue;
+    }
+    const nlohmann::json& job = byName.at(kWrittenNames[i]);
+    EXPECT_EQ(check.State, job.at("state")) << lines[i];
+    EXPECT_EQ(check.Text, job.at("line")) << lines[i];
+    EXPECT_EQ(check.Metrics, "-");
+  }
+  EXPECT_EQ(services[4], "BackupExec Quote 'A\\B'");
+  EXPECT_EQ(services[6], "BackupExec Sicherung A?\u00f3dz?");
+  std::sort(services.begin(), services.end());
+  EXPECT_EQ(std::unique(services.begin(), services.end()), services.end());
+
+  // The table, for people, names the jobs as the logs write them too, in CR LF lines.
+  const std::string table = list("--format=table");
+  EXPECT_NE(table.find("\r\nWeekly Full  "), std::string::npos) << table;
+  EXPECT_NE(table.find("  Job: Weekly Full, Status: Completed with exceptions, "),
+            std::string::npos)
+      << table;
 }
 
 TEST_F(EndToEnd, ListsJobsAsATableForPeople) {
@@ -90,31 +245,103 @@ TEST_F(EndToEnd, ListsJobsAsATableForPeople) {
   };
   const tRunResult listed = RunJobListing({dir_.string(), "-c2"});
   EXPECT_EQ(listed.Stdout, Lines({"JOB          STATE     " + date("DATE") + "  LOG      LINE",
-                                  "NIGHTLY      OK        " + date(yesterday) +
-                                      "  BE1.xml  Job: NIGHTLY, Success, Date:" + yesterday,
-                                  "WEEKLY FULL  CRITICAL  " + date(older) +
-                                      "  BE2.xml  Job: WEEKLY FULL, last result " + older +
+                                  "Nightly      OK        " + date(yesterday) +
+                                      "  BE1.xml  Job: Nightly, Success, Date:" + yesterday,
+                                  "Weekly Full  CRITICAL  " + date(older) +
+                                      "  BE2.xml  Job: Weekly Full, last result " + older +
                                       " is older than 2 days"}));
   EXPECT_EQ(listed.ExitCode, 0);
+  EXPECT_EQ(RunJobListing({dir_.string(), "-c2", "--format=table"}).Stdout, listed.Stdout);
 }
 
 TEST_F(EndToEnd, ListingAnswersAsTheCheckWhereItCannotList) {
   const tRunResult empty = RunJobListing({dir_.string()});
+  const std::string line = empty.Stdout.substr(0, empty.Stdout.size() - 2);
   EXPECT_EQ(empty.Stdout,
             "jobvigil : No XML files found in " + PrintedDirectory(dir_) + "BE*.xml\r\n");
   EXPECT_EQ(empty.ExitCode, 3);
   // As JSON, the same line in an object where the jobs' array would stand.
   const tRunResult json = RunJobListing({dir_.string(), "--json"});
-  EXPECT_EQ(
-      nlohmann::json::parse(json.Stdout),
-      nlohmann::json({{"state", 3}, {"line", empty.Stdout.substr(0, empty.Stdout.size() - 2)}}));
+  EXPECT_EQ(nlohmann::json::parse(json.Stdout), nlohmann::json({{"state", 3}, {"line", line}}));
   EXPECT_EQ(json.ExitCode, 3);
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{}, {dir_.string(), "-d"}, {dir_.string(), "-w0"}}) {
+  // As Prometheus text, the directory's series at 0, in a file promtool passes.
+  const std::filesystem::path prom = dir_ / "jobs.prom";
+  const tRunResult failed =
+      RunJobListing({dir_.string(), "--format=prometheus", "--output=" + prom.string()});
+  EXPECT_EQ(failed.ExitCode, 3);
+  const tRunResult lint = CheckMetrics(prom);
+  EXPECT_EQ(lint.ExitCode, 0) << lint.Stdout << lint.Stderr;
+  std::ifstream in(prom, std::ios::binary);
+  auto series = ReadSeries({std::istreambuf_iterator<char>(in), {}});
+  EXPECT_EQ(series["jobvigil_directory_up"][""], 0);
+  EXPECT_EQ(series.size(), 2u);
+  // As Checkmk, the directory's service UNKNOWN with the check's line.
+  const tRunResult checkmk = RunJobListing({dir_.string(), "--format=checkmk"});
+  EXPECT_EQ(checkmk.Stdout, "3 \"BackupExec log directory\" - " + line + "\n");
+  EXPECT_EQ(checkmk.ExitCode, 3);
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{},
+                                              {dir_.string(), "-d"},
+                                              {dir_.string(), "-w0"},
+                                              {dir_.string(), "--format=xml"},
+                                              {dir_.string(), "--output"}}) {
     const tRunResult usage = RunJobListing(bad);
     EXPECT_TRUE(usage.Stdout.starts_with("\r\njobvigil-jobs v1.1")) << usage.Stdout;
     EXPECT_EQ(usage.ExitCode, 3);
   }
+}
+
+// A reader of the file never sees it partly written while the listing rewrites it over and
+// over; a write that fails leaves what was there and says so.
+TEST_F(EndToEnd, ListingReplacesItsOutputFileInOneStep) {
+  // Enough jobs that the file takes hundreds of writes.
+  for (int i = 0; i < 100; ++i)
+    WriteLog(dir_, "BE" + std::to_string(i) + ".xml",
+             JobLog("Job number " + std::to_string(i) + std::string(40, 'x'), "19"), 1);
+  const std::filesystem::path out = MakeFixtureDirectory();
+  const std::filesystem::path prom = out / "jobs.prom";
+  const std::vector<std::string> arguments = {dir_.string(), "--format=prometheus", "--output",
+                                              prom.string()};
+  const std::string whole = RunJobListing({dir_.string(), "--format=prometheus"}).Stdout;
+  ASSERT_GT(whole.size(), 20000u);
+  std::atomic<bool> done = false;
+  std::thread writer([&] {
+    for (int i = 0; i < (WindowsProgram() ? 8 : 40); ++i)
+      EXPECT_EQ(RunJobListing(arguments).ExitCode, 0);
+    done = true;
+  });
+  int reads = 0;
+  while (!done) {
+    std::ifstream in(prom, std::ios::binary);
+    if (!in) continue;
+    const std::string seen{std::istreambuf_iterator<char>(in), {}};
+    ++reads;
+    if (seen != whole) {
+      ADD_FAILURE() << "read " << seen.size() << " of " << whole.size() << " bytes";
+      break;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(out)) {
+      if (entry.path() != prom) {
+        EXPECT_NE(entry.path().extension(), ".prom") << entry.path();
+      }
+    }
+  }
+  writer.join();
+  EXPECT_GT(reads, 0);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 1);
+
+  // A file that cannot replace its target (here a folder) leaves it, and no temporary file.
+  const std::filesystem::path folder = out / "folder.prom";
+  std::filesystem::create_directory(folder);
+  std::ofstream(folder / "kept") << "kept";
+  for (const std::filesystem::path& target : {folder, out / "missing" / "jobs.prom"}) {
+    const tRunResult failed =
+        RunJobListing({dir_.string(), "--format=prometheus", "--output", target.string()});
+    EXPECT_EQ(failed.ExitCode, 1) << target;
+    EXPECT_TRUE(failed.Stderr.starts_with("jobvigil : unhandled failure (I/O error) : "))
+        << failed.Stderr;
+  }
+  EXPECT_TRUE(std::filesystem::exists(folder / "kept"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 2);
 }
 
 // A limit switch left empty, as an agent without a shell passes one, is no limit.

@@ -148,6 +148,17 @@ tRunResult RunJobListing(const std::vector<std::string>& arguments, const tRunOp
   return Run(UnderTest(command), options);
 }
 
+tRunResult RunCommand(const std::vector<std::string>& command, const tRunOptions& options) {
+  std::vector<std::string> found = command;
+  for (const char* folder : {"/usr/local/bin/", "/usr/bin/", "/bin/"}) {
+    if (std::filesystem::exists(folder + command[0])) {
+      found[0] = folder + command[0];
+      break;
+    }
+  }
+  return Run(found, options);
+}
+
 tRunResult RunSampleTool(const std::vector<std::string>& arguments) {
   std::vector<std::string> command = {JOBVIGIL_SAMPLE};
   command.insert(command.end(), arguments.begin(), arguments.end());

@@ -48,6 +48,9 @@ tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptio
 tRunResult RunJobListing(const std::vector<std::string>& arguments,
                          const tRunOptions& options = {});
 
+/// Runs a program of this machine (command[0], found on the PATH) with the arguments.
+tRunResult RunCommand(const std::vector<std::string>& command, const tRunOptions& options = {});
+
 /// Runs jobvigil-sample, the sample-log writer, with the arguments.
 tRunResult RunSampleTool(const std::vector<std::string>& arguments);
 

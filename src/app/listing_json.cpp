@@ -1,0 +1,61 @@
+// The listing as one JSON array of objects, one per job, for monitoring systems to discover the
+// jobs from; where the directory cannot be listed, one object with the check's state and line.
+#include "app/listing_formats.h"
+#include "text/text.h"
+
+namespace {
+
+const char kHexDigits[] = "0123456789abcdef";
+
+void WriteJson(const std::vector<tListedJob>& jobs) {
+  WriteLine("[");
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const tListedJob& job = jobs[i];
+    const tFichierXML* log = LatestLog(job);
+    // The scanned name's bytes in hexadecimal: a key that a JSONPath filter or an item key can
+    // hold whatever quotes the name has, and that stays the same whichever log spells it.
+    std::string id;
+    for (const char c : job.Scanned) {
+      id += kHexDigits[static_cast<unsigned char>(c) >> 4];
+      id += kHexDigits[c & 15];
+    }
+    WriteLine("  {\"job\": " + JsonString(Utf8JobName(job)) + ", \"id\": \"" + id + "\"" +
+              ", \"state\": " + NumberToText(job.State) + ", \"line\": " + JsonString(job.Line) +
+              ", \"log\": " + JsonString(log ? log->FileName : "") +
+              ", \"date\": " + JsonString(log ? DateToText(log->FileDate) : "") + "}" +
+              (i + 1 < jobs.size() ? "," : ""));
+  }
+  WriteLine("]");
+}
+
+// An object where the jobs' array would stand, so that a monitoring system reads the failure
+// and its line instead of text it cannot parse.
+void WriteJsonStop(const std::string& text, tExitState state) {
+  WriteLine("{\"state\": " + NumberToText(state) + ", \"line\": " + JsonString(text) + "}");
+}
+
+}  // namespace
+
+const tListingWriter JsonWriter = {WriteJson, WriteJsonStop};
+
+std::string JsonString(const std::string& text) {
+  std::string json = "\"";
+  for (const char c : Utf8OfMixed(text)) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      json += '\\';
+      json += c;
+    } else if (b < 0x20) {
+      json += "\\u00";
+      json += kHexDigits[b >> 4];
+      json += kHexDigits[b & 15];
+    } else {
+      json += c;
+    }
+  }
+  return json + "\"";
+}
+
+// Each byte the ISO-8859-1 character of that number, which typed back names the same job on
+// every platform: the check matches it as a UTF-16 log reads it.
+std::string Utf8JobName(const tListedJob& job) { return Utf8OfLatin1(job.Written); }

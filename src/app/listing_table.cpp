@@ -1,0 +1,42 @@
+// The listing as a table for people: a row of headings, then one row per job, its columns
+// padded to the widest of each, the check's line last.
+#include <algorithm>
+#include <array>
+
+#include "app/listing_formats.h"
+#include "text/text.h"
+
+namespace {
+
+// The columns a text takes: its characters, counting bytes that do not continue a UTF-8 one.
+std::size_t Width(const std::string& text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+std::string Padded(const std::string& text, std::size_t width) {
+  return text + std::string(width > Width(text) ? width - Width(text) : 0, ' ');
+}
+
+void WriteTable(const std::vector<tListedJob>& jobs) {
+  std::vector<std::array<std::string, 5>> rows = {{"JOB", "STATE", "DATE", "LOG", "LINE"}};
+  for (const tListedJob& job : jobs) {
+    const tFichierXML* log = LatestLog(job);
+    rows.push_back({job.Job, StateName(job.State), log ? DateToText(log->FileDate) : "",
+                    log ? log->FileName : "", job.Line});
+  }
+  std::size_t widths[4] = {};
+  for (const auto& row : rows) {
+    for (int i = 0; i < 4; ++i) widths[i] = std::max(widths[i], Width(row[i]));
+  }
+  for (const auto& row : rows) {
+    std::string line;
+    for (int i = 0; i < 4; ++i) line += Padded(row[i], widths[i]) + "  ";
+    WriteLine(line + row[4]);
+  }
+}
+
+}  // namespace
+
+const tListingWriter TableWriter = {WriteTable, nullptr};
