@@ -42,6 +42,23 @@ TEST(ScanXmlData, ReadsUtf16LikeEightBitText) {
   EXPECT_EQ(slot.StatusText, "Success");
 }
 
+// The listing shows a job as its log writes it: a UTF-16 log's name with all its characters.
+TEST(ScanXmlData, KeepsTheCharactersOfAUtf16LogsName) {
+  const struct {
+    std::string text;
+    std::string written;
+  } cases[] = {
+      {Utf16Text("<name>Job name: Sicherung \u0141\u00f3d\u017a</name><x>"),
+       "Sicherung \u0141\u00f3d\u017a"},
+      {Utf16Text("<NAME>\r\n\U0001f4be Caf\u00e9 \u00fe\r\n</NAME><x>"),
+       "\U0001f4be Caf\u00e9 \u00fe"},
+      {Utf16Text("<name>A</name><name>\u0420\u0435\u0437\u0435\u0440\u0432</name>"),
+       "\u0420\u0435\u0437\u0435\u0440\u0432"},
+      {"<name>Job name: Sicherung \xc5\x81</name><x>", ""},  // 8-bit text: its bytes only
+  };
+  for (const auto& c : cases) EXPECT_EQ(Scan(c.text).WrittenUtf8, c.written) << c.written;
+}
+
 TEST(ScanXmlData, DropsNulLineEndsAnd254And255Anywhere) {
   const tFichierXML slot =
       Scan("\xfe<na\rme>\xffLab\nel:\0 Ni\xfeghtly</name><complete\0status>1\r\n9<"s);
@@ -145,6 +162,7 @@ std::vector<std::string> ChunkTexts() {
       "<completestatus>6</completestatus><name>A</name><name>B</name><nam",
       "<name>Z:</name>\r\n<completestatus>19</complete",
       "<n<ame>x</name><ENGINE_COMPLETION_STATUSX>y</x><c>z<name>\r\n>q<",
+      "<name>Job name: \r\nSicherung \u0141\u00f3d\u017a \U0001f4be</name><x>",
       // Dropped bytes between a "<" and its tag's first letter.
       "<\r\nname>Nightly</name><\xfe\xff\ncompletestatus>3<\rengine_completion_status>X<",
   };
@@ -198,6 +216,9 @@ TEST(ScanXmlChunk, FillsTheSlotAsTheWholeTextDoesWhereverChunksEnd) {
             << "code " << code << ", text " << t << ", first chunk " << chunking[0];
         ASSERT_EQ(got.StatusId, whole[t].StatusId) << "code " << code << ", text " << t;
         ASSERT_EQ(got.StatusText, whole[t].StatusText) << "code " << code << ", text " << t;
+        ASSERT_EQ(got.WrittenName, whole[t].WrittenName) << "code " << code << ", text " << t;
+        ASSERT_EQ(got.WrittenUtf8, whole[t].WrittenUtf8)
+            << "code " << code << ", text " << t << ", first chunk " << chunking[0];
       }
     }
   }

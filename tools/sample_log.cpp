@@ -110,32 +110,6 @@ std::string Utf16Text(const std::string& text) {
   return wide;
 }
 
-std::string Utf8OfUtf16(const std::u16string& characters) {
-  std::string text;
-  for (std::size_t i = 0; i < characters.size(); ++i) {
-    std::uint32_t code = characters[i];
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < characters.size() &&
-        characters[i + 1] >= 0xDC00 && characters[i + 1] < 0xE000)
-      code = 0x10000 + ((code - 0xD800) << 10) + (characters[++i] - 0xDC00);
-    if (code < 0x80) {
-      text += static_cast<char>(code);
-    } else if (code < 0x800) {
-      text += static_cast<char>(0xC0 | code >> 6);
-      text += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      text += static_cast<char>(0xE0 | code >> 12);
-      text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-      text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      text += static_cast<char>(0xF0 | code >> 18);
-      text += static_cast<char>(0x80 | (code >> 12 & 0x3F));
-      text += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-      text += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-  return text;
-}
-
 bool WriteSampleLog(const std::filesystem::path& file, const std::string& bytes,
                     std::chrono::system_clock::time_point written) {
   {

@@ -39,9 +39,6 @@ std::string SampleDetailLine(std::mt19937_64& random);
 /// number.
 std::string Utf16Text(const std::string& text);
 
-/// UTF-16 characters in UTF-8.
-std::string Utf8OfUtf16(const std::u16string& characters);
-
 /// Writes the bytes to the file and sets its last-write time. False when it cannot.
 bool WriteSampleLog(const std::filesystem::path& file, const std::string& bytes,
                     std::chrono::system_clock::time_point written);

@@ -74,8 +74,23 @@ std::vector<tListedJob> ListJobs() {
     const std::u16string characters = TypedCharacters(typed);
     const int chosen =
         ChooseLatestLog(UpperText(typed), characters.empty() ? "" : Utf16JobKey(characters));
-    const std::string written = chosen > 0 ? Slot(chosen).WrittenName : name;
-    const std::string job = TypedJobName(written);
+    const tFichierXML* latest = chosen > 0 ? &Slot(chosen) : nullptr;
+    const std::string kept = latest ? latest->WrittenName : name;
+    // Each byte of the kept name as the ISO-8859-1 character of that number names the same
+    // job on every platform; the characters of a UTF-16 log's name are shown instead where,
+    // typed back, they choose the same log.
+    std::string written = Utf8OfLatin1(kept);
+    std::string job = TypedJobName(kept);
+    if (latest && !latest->WrittenUtf8.empty()) {
+      const std::u16string spelled = Utf16OfUtf8(latest->WrittenUtf8);
+      const std::string spelledKey = Utf16JobKey(spelled);
+      const std::string spelledTyped = TypedText(spelled);
+      if (spelledKey == name && (spelledTyped.empty() ||
+                                 ChooseLatestLog(UpperText(spelledTyped), spelledKey) == chosen)) {
+        written = latest->WrittenUtf8;
+        if (!spelledTyped.empty()) job = spelledTyped;
+      }
+    }
     const tVerdict verdict = JudgeLatestLog(chosen, job, WarningDays, CriticalDays, midnight);
     jobs.push_back({name, written, job, chosen, verdict.Line, verdict.State});
   }

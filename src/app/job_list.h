@@ -14,7 +14,7 @@
 /// One job of the listing.
 struct tListedJob {
   std::string Scanned;  // the job name as the scanner read it (upper-cased), which groups logs
-  std::string Written;  // the same name as its latest log writes it
+  std::string Written;  // the same name as its latest log writes it, in UTF-8
   std::string Job;      // Written as typed on this platform's command line to name the job
   int Chosen;           // its latest log's slot, from 1; 0 for none
   std::string Line;     // the check's line for Job, without the line end

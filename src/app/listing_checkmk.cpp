@@ -23,7 +23,7 @@ std::string ServiceName(const std::string& utf8) {
 
 void WriteCheckmk(const std::vector<tListedJob>& jobs) {
   for (const tListedJob& job : jobs)
-    WriteLfLine(NumberToText(job.State) + " " + ServiceName(Utf8JobName(job)) + " - " +
+    WriteLfLine(NumberToText(job.State) + " " + ServiceName(job.Written) + " - " +
                 Utf8OfMixed(job.Line));
   WriteLfLine(std::string("0 ") + kDirectoryService + " logs=" + NumberToText(LogFileCount) + " " +
               NumberToText(LogFileCount) + " logs, " +

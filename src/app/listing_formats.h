@@ -33,7 +33,3 @@ extern const tListingWriter CheckmkWriter;
 
 /// The text as a JSON string, quotes included, in UTF-8.
 std::string JsonString(const std::string& text);
-
-/// A job's name in UTF-8, as the machine-read formats give it: each byte of the name as the
-/// log gave it as the ISO-8859-1 character of that number, the same on every platform.
-std::string Utf8JobName(const tListedJob& job);

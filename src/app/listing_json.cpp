@@ -19,7 +19,7 @@ void WriteJson(const std::vector<tListedJob>& jobs) {
       id += kHexDigits[static_cast<unsigned char>(c) >> 4];
       id += kHexDigits[c & 15];
     }
-    WriteLine("  {\"job\": " + JsonString(Utf8JobName(job)) + ", \"id\": \"" + id + "\"" +
+    WriteLine("  {\"job\": " + JsonString(job.Written) + ", \"id\": \"" + id + "\"" +
               ", \"state\": " + NumberToText(job.State) + ", \"line\": " + JsonString(job.Line) +
               ", \"log\": " + JsonString(log ? log->FileName : "") +
               ", \"date\": " + JsonString(log ? DateToText(log->FileDate) : "") + "}" +
@@ -55,7 +55,3 @@ std::string JsonString(const std::string& text) {
   }
   return json + "\"";
 }
-
-// Each byte the ISO-8859-1 character of that number, which typed back names the same job on
-// every platform: the check matches it as a UTF-16 log reads it.
-std::string Utf8JobName(const tListedJob& job) { return Utf8OfLatin1(job.Written); }

@@ -45,7 +45,7 @@ void WritePrometheus(const std::vector<tListedJob>& jobs) {
   WriteDirectory(true, LogFileCount);
   std::vector<std::string> labels;
   for (const tListedJob& job : jobs)
-    labels.push_back("{backup_job=" + LabelValue(Utf8JobName(job)) + "}");
+    labels.push_back("{backup_job=" + LabelValue(job.Written) + "}");
   WriteFamily("jobvigil_job_state",
               "The state jobvigil gives the job: 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN.");
   for (std::size_t i = 0; i < jobs.size(); ++i)

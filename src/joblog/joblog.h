@@ -20,6 +20,9 @@ struct tFichierXML {
   std::int32_t StatusId;
   std::string StatusText;
   std::string WrittenName = "";  // JobName before upper-casing: as the log writes it
+  // The same name as a UTF-16 log writes it, every character of it, in UTF-8; empty for a log
+  // in 8-bit text.
+  std::string WrittenUtf8 = "";
 };
 
 constexpr int kMaxLogFiles = 1000;
@@ -55,6 +58,8 @@ struct tXmlScan {
   std::string Tag;                   // that tag, or the last closed one: kept bytes, upper-cased
   tElementKind Kind = OtherElement;  // what the last closed tag reads as
   std::string Content;               // the content after it so far, kept, in its own case
+  std::string NameBytes;             // the same content of a name, every byte of it
+  std::string LogStart;              // the log's first two bytes, which tell UTF-16
   tFichierXML Found;
 };
 

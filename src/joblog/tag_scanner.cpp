@@ -10,6 +10,7 @@
 #include "console/console.h"
 #include "joblog/brackets.h"
 #include "joblog/joblog.h"
+#include "text/text.h"
 #include "verdict/verdict.h"
 
 namespace {
@@ -21,8 +22,9 @@ struct tEnregistrementXML {
   std::string_view CommandHead;
   std::string_view Command;  // the last tag, between "<" and ">"
   std::string_view DataHead;
-  std::string_view Data;  // the content after it, up to the next "<"
-  tElementKind Kind;      // which of the three wanted names the tag reads as, if any
+  std::string_view Data;           // the content after it, up to the next "<"
+  tElementKind Kind;               // which of the three wanted names the tag reads as, if any
+  std::string_view NameBytesHead;  // of a name, every byte of DataHead's
 };
 
 const char kScanFailure[] = "jobvigil : fatal exception processing XML data";
@@ -110,9 +112,29 @@ std::size_t TagLimit() { return VerboseOutput ? std::string::npos : kLongestWant
 // Whether the content of an element of this kind is needed when the element completes.
 bool KeepsContent(tElementKind kind) { return VerboseOutput || kind != OtherElement; }
 
+// The characters of a name's content in a UTF-16 little-endian log, in UTF-8, every byte of it
+// given: after the ">" of its tag comes that character's second byte, then two for each of its
+// own. Line ends and NULs are left out, as the kept bytes leave them out; the empty text where
+// the bytes do not fall so.
+std::string Utf8OfUtf16Content(std::string_view head, std::string_view run) {
+  std::string bytes;
+  bytes.append(head).append(run);
+  if (bytes.empty() || bytes[0] != 0) return std::string();
+  std::u16string characters;
+  for (std::size_t i = 1; i + 1 < bytes.size(); i += 2) {
+    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                            static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (unit != u'\0' && unit != u'\n' && unit != u'\r') characters += unit;
+  }
+  return Utf8OfUtf16(characters);
+}
+
+bool LogIsUtf16(const tXmlScan& scan) { return scan.LogStart == "\xff\xfe"; }
+
 // The debug lines are only put together when they will be written: a log can hold millions of
 // elements.
-void HandleElement(const tEnregistrementXML& element, tFichierXML& slot) {
+void HandleElement(const tEnregistrementXML& element, tXmlScan& scan) {
+  tFichierXML& slot = scan.Found;
   if (VerboseOutput) {
     PrintVerbose(ElementText("  Processing command : ", element.CommandHead, element.Command));
     PrintVerbose(ElementText("    With data : ", element.DataHead, element.Data));
@@ -123,6 +145,10 @@ void HandleElement(const tEnregistrementXML& element, tFichierXML& slot) {
     case NameElement:
       slot.JobName = ValueAfterColon(data);
       slot.WrittenName = ValueAfterColon(ElementText({}, element.DataHead, element.Data, false));
+      slot.WrittenUtf8 =
+          LogIsUtf16(scan)
+              ? ValueAfterColon(Utf8OfUtf16Content(element.NameBytesHead, element.Data))
+              : std::string();
       if (DebugOutput) PrintDebug("  Job name : " + slot.JobName);
       break;
     case CompleteStatusElement:
@@ -162,7 +188,7 @@ struct tChunk {
 
 void Complete(tChunk& chunk, const tEnregistrementXML& element, const char* at) {
   if (chunk.EveryElement) {
-    HandleElement(element, chunk.Scan.Found);
+    HandleElement(element, chunk.Scan);
   } else if (element.Kind != OtherElement) {
     chunk.Latest[element.Kind - 1] = element;
     chunk.LatestAt[element.Kind - 1] = at;
@@ -183,7 +209,8 @@ bool CompleteAt(tChunk& chunk, const char* tag, tElementKind kind) {
             {tag, static_cast<std::size_t>(close - tag)},
             {},
             {close + 1, static_cast<std::size_t>(next - close - 1)},
-            found},
+            found,
+            {}},
            next);
   return true;
 }
@@ -293,6 +320,8 @@ const char* ScanElements(tChunk& chunk, const char* from) {
 void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog) {
   tChunk chunk{scan, bytes + size, DebugOutput, {}, {nullptr, nullptr, nullptr}};
   const char* at = bytes;
+  if (scan.LogStart.size() < 2)
+    scan.LogStart.append(bytes, std::min(size, 2 - scan.LogStart.size()));
   if (scan.InTag) {
     const char* close = Find(at, chunk.End, '>');
     if (close == chunk.End && endsLog) return;
@@ -301,6 +330,7 @@ void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog
     scan.InTag = false;
     scan.Kind = KindOfName(scan.Tag);
     scan.Content.clear();
+    scan.NameBytes.clear();
     at = close + 1;
   }
   // In content: the first "<" completes the element of the last tag. Content after the last
@@ -309,11 +339,17 @@ void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog
   if (open == chunk.End) {
     if (KeepsContent(scan.Kind) && !endsLog)
       AppendKept(scan.Content, {at, static_cast<std::size_t>(open - at)}, std::string::npos, false);
+    if (scan.Kind == NameElement && !endsLog) scan.NameBytes.append(at, open);
     return;
   }
   if (KeepsContent(scan.Kind))
     Complete(chunk,
-             {scan.Tag, {}, scan.Content, {at, static_cast<std::size_t>(open - at)}, scan.Kind},
+             {scan.Tag,
+              {},
+              scan.Content,
+              {at, static_cast<std::size_t>(open - at)},
+              scan.Kind,
+              scan.NameBytes},
              open);
 
   const char* lastOpen = ScanElements(chunk, open);
@@ -326,7 +362,7 @@ void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog
         next = i;
     }
     if (next >= 0) {
-      HandleElement(chunk.Latest[next], scan.Found);
+      HandleElement(chunk.Latest[next], scan);
       chunk.LatestAt[next] = nullptr;
     }
   }
@@ -341,9 +377,11 @@ void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog
   if (scan.InTag) return;
   scan.Kind = KindOfName(scan.Tag);
   scan.Content.clear();
+  scan.NameBytes.clear();
   if (KeepsContent(scan.Kind))
     AppendKept(scan.Content, {close + 1, static_cast<std::size_t>(chunk.End - close - 1)},
                std::string::npos, false);
+  if (scan.Kind == NameElement) scan.NameBytes.append(close + 1, chunk.End);
 }
 
 }  // namespace

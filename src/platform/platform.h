@@ -30,6 +30,10 @@ std::string TypedJobName(const std::string& scanned);
 /// gives those of an argument; the empty text when it cannot tell them.
 std::u16string TypedCharacters(const std::string& typed);
 
+/// Characters as they are typed on this platform's command line: in UTF-8 on POSIX, in the
+/// ANSI code page on Windows; the empty text where that code page cannot hold them all.
+std::string TypedText(const std::u16string& characters);
+
 /// True when standard output is a character device (a console), where lines go out at once.
 bool StandardOutputIsDevice();
 

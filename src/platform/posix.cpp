@@ -185,6 +185,8 @@ std::string TypedJobName(const std::string& scanned) { return Utf8OfLatin1(scann
 
 std::u16string TypedCharacters(const std::string& typed) { return Utf16OfUtf8(typed); }
 
+std::string TypedText(const std::u16string& characters) { return Utf8OfUtf16(characters); }
+
 bool StandardOutputIsDevice() { return gStandardOutputIsDevice; }
 
 std::error_code WriteStandardOutput(const char* bytes, std::size_t count) {

@@ -103,6 +103,21 @@ std::u16string TypedCharacters(const std::string& typed) {
   return characters;
 }
 
+std::string TypedText(const std::u16string& characters) {
+  const auto* wide = reinterpret_cast<const wchar_t*>(characters.data());
+  const int length = static_cast<int>(characters.size());
+  BOOL lost = FALSE;
+  const int size =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, nullptr, &lost);
+  if (size <= 0 || lost) return {};
+  std::string text(static_cast<std::size_t>(size), '\0');
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, text.data(), size, nullptr,
+                          &lost) != size ||
+      lost)
+    return {};
+  return text;
+}
+
 bool StandardOutputIsDevice() { return gStandardOutputIsDevice; }
 
 std::error_code WriteStandardOutput(const char* bytes, std::size_t count) {

@@ -60,3 +60,6 @@ std::string Utf8OfMixed(const std::string& text);
 /// The characters of UTF-8 text as UTF-16; the empty text when the text is not valid UTF-8
 /// (overlong forms, surrogates and values beyond U+10FFFF included).
 std::u16string Utf16OfUtf8(const std::string& text);
+
+/// UTF-16 characters in UTF-8; a surrogate without its other half as U+FFFD.
+std::string Utf8OfUtf16(const std::u16string& characters);

@@ -62,12 +62,14 @@ void WriteJobs(const std::filesystem::path& dir) {
 }
 
 // The listing's names, as JSON gives them, in the order of the scanned names.
-const std::vector<std::string> kWrittenNames = {"Archive", "Caf\u00e9 du soir", "Exchange",
-                                                "Nightly", "Quote \"A\\B\"",
+const std::vector<std::string> kWrittenNames = {"Archive",
+                                                "Caf\u00e9 du soir",
+                                                "Exchange",
+                                                "Nightly",
+                                                "Quote \"A\\B\"",
                                                 "Sauvegarde compl\u00e8te",
-                                                // Of characters beyond U+00FF the check keeps the
-                                                // bytes of their UTF-16, here 41 01 and 7A 01.
-                                                "Sicherung A\u0001\u00f3dz\u0001", "Weekly Full"};
+                                                "Sicherung \u0141\u00f3d\u017a",
+                                                "Weekly Full"};
 
 // The series of a Prometheus text, "name{backup_job=...}" or "name", with their values; the
 // label value unescaped.
@@ -164,11 +166,18 @@ TEST_F(EndToEnd, ListsEveryJobInEveryFormatWithTheChecksOwnAnswer) {
     const std::string id = job.at("id");
     for (std::size_t i = 0; i + 1 < id.size(); i += 2)
       bytes += static_cast<char>(std::stoi(id.substr(i, 2), nullptr, 16));
-    std::string upper = name;
+    // Of characters beyond U+00FF the check keeps the bytes of their UTF-16, here 41 01, 7A 01.
+    std::string upper =
+        name == "Sicherung \u0141\u00f3d\u017a" ? "SICHERUNG A\u0001\u00f3DZ\u0001" : name;
     for (char& c : upper) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     EXPECT_EQ(AsJsonHoldsIt(bytes), upper);
-    // The Windows command line has no escape character: no argument there holds a quote.
-    if (WindowsProgram() && name.find('"') != std::string::npos) continue;
+    // The Windows command line has no escape character: no argument there holds a quote. Nor
+    // does its ANSI code page hold every character: the check prints those otherwise.
+    // UTF-8 lead bytes from C4 begin the characters beyond U+00FF.
+    const bool beyondLatin1 = std::any_of(name.begin(), name.end(), [](char c) {
+      return static_cast<unsigned char>(c) >= 0xC4 && static_cast<unsigned char>(c) < 0xF8;
+    });
+    if (WindowsProgram() && (name.find('"') != std::string::npos || beyondLatin1)) continue;
     const tRunResult check = Check(name, {"-w1", "-c3"}, options);
     EXPECT_EQ(job.at("line"), AsJsonHoldsIt(check.Stdout.substr(0, check.Stdout.size() - 2)))
         << name;
@@ -223,7 +232,7 @@ TEST_F(EndToEnd, ListsEveryJobInEveryFormatWithTheChecksOwnAnswer) {
     EXPECT_EQ(check.Metrics, "-");
   }
   EXPECT_EQ(services[4], "BackupExec Quote 'A\\B'");
-  EXPECT_EQ(services[6], "BackupExec Sicherung A?\u00f3dz?");
+  EXPECT_EQ(services[6], "BackupExec Sicherung \u0141\u00f3d\u017a");
   std::sort(services.begin(), services.end());
   EXPECT_EQ(std::unique(services.begin(), services.end()), services.end());
 
