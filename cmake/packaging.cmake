@@ -12,7 +12,8 @@ set(JOBVIGIL_PACKAGE_MAINTAINER "${maintainer}"
     CACHE STRING "The .deb's maintainer, \"Name <address>\"; from DEBFULLNAME and DEBEMAIL")
 
 set(jobvigil_engine_files monitoring/jobvigil-icinga2.conf monitoring/jobvigil-icinga2-windows.conf
-                          monitoring/jobvigil-nagios.cfg monitoring/jobvigil-zabbix-agent.conf
+                          monitoring/jobvigil-nagios.cfg monitoring/jobvigil-prometheus-rules.yml
+                          monitoring/jobvigil-zabbix-agent.conf
                           monitoring/jobvigil-zabbix-agent-windows.conf
                           monitoring/jobvigil-zabbix-template.yaml monitoring/nsclient.ini)
 
@@ -72,9 +73,10 @@ else()
   install(FILES ${package}/copyright ${package}/changelog.gz ${package}/README.md.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES ${package}/docs/monitoring.md.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
-  # The Windows agent's Icinga 2 command goes on the master, which is this package's host.
+  # The Windows agent's Icinga 2 command goes on the master, which is this package's host, and
+  # the alerting rules on the Prometheus server, often one too.
   install(FILES monitoring/nsclient.ini monitoring/jobvigil-zabbix-template.yaml
-                monitoring/jobvigil-icinga2-windows.conf
+                monitoring/jobvigil-icinga2-windows.conf monitoring/jobvigil-prometheus-rules.yml
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
   # Where Debian's monitoring engines look: Icinga 2 includes every file of plugins-contrib.d,
