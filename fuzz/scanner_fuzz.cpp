@@ -11,7 +11,7 @@
 
 #include "console/console.h"
 #include "joblog/joblog.h"
-#include "verdict/verdict.h"
+#include "joblog/status.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ std::string AfterColon(const std::string& text) {
 
 // The scanner's rules as written: one byte at a time, two modes, an element at each "<".
 tFichierXML Reference(const std::uint8_t* data, std::size_t size) {
-  tFichierXML slot{"BE1.xml", 0.0, "", 0, "Unknown"};
+  tFichierXML slotFreshSlot("BE1.xml", 0.0);
   std::string tag, content;
   bool inTag = false;
   for (std::size_t i = 0; i < size; ++i) {
@@ -84,9 +84,9 @@ void SetDiagnostics(bool debug, bool verbose) {
 
 tFichierXML Scan(const std::uint8_t* data, std::size_t size) {
   LogFileCount = 1;
-  LogFiles[0] = {"BE1.xml", 0.0, "", 0, "Unknown"};
+  Slot(1) = FreshSlot("BE1.xml", 0.0);
   ScanXmlData(reinterpret_cast<const char*>(data), size, 1);
-  return LogFiles[0];
+  return Slot(1);
 }
 
 // The same bytes fed in chunks whose sizes are drawn from a generator seeded by the input, from
@@ -94,7 +94,7 @@ tFichierXML Scan(const std::uint8_t* data, std::size_t size) {
 tFichierXML ScanInChunks(const std::uint8_t* data, std::size_t size) {
   std::uint64_t state = size;
   for (std::size_t i = 0; i < size && i < 16; ++i) state = state * 131 + data[i];
-  tXmlScan scan = StartXmlScan({"BE1.xml", 0.0, "", 0, "Unknown"});
+  tXmlScan scan = StartXmlScan(FreshSlot("BE1.xml", 0.0));
   for (std::size_t at = 0; at < size;) {
     state = state * 6364136223846793005u + 1442695040888963407u;
     const std::size_t limits[] = {1, 8, 100, 70000};

@@ -11,6 +11,7 @@
 // Declared without the system's headers, whose declarations these replace.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -50,8 +51,8 @@ int FakeFileSystem(int result, void* status) {
   if (result != 0 || system == nullptr) return result;
   // f_type comes first in struct statfs.
   long& type = *static_cast<long*>(status);
-  if (std::strcmp(system, "nfs") == 0) type = 0x6969;
-  if (std::strcmp(system, "smb") == 0) type = 0xFE534D42;
+  if (std::strcmp(system, "nfs") == 0) type = NFS_SUPER_MAGIC;
+  if (std::strcmp(system, "smb") == 0) type = SMB2_SUPER_MAGIC;
   return result;
 }
 

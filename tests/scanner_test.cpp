@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "joblog/joblog.h"
+#include "joblog/status.h"
 #include "log_text.h"
 #include "sample_log.h"
-#include "verdict/verdict.h"
 
 namespace {
 
@@ -19,9 +19,9 @@ using namespace std::string_literals;
 tFichierXML Scan(const std::string& bytes) {
   InitStatusTexts();
   LogFileCount = 1;
-  LogFiles[0] = {"BE1.xml", 0.0, "", 0, "Unknown"};
+  Slot(1) = FreshSlot("BE1.xml", 0.0);
   ScanXmlData(bytes.data(), bytes.size(), 1);
-  return LogFiles[0];
+  return Slot(1);
 }
 
 const std::string kNightly =
@@ -180,7 +180,7 @@ std::vector<std::string> ChunkTexts() {
 
 // Scans the text fed as chunks of the given sizes, the last one repeated to its end.
 tFichierXML ScanInChunks(const std::string& text, const std::vector<std::size_t>& sizes) {
-  tXmlScan scan = StartXmlScan({"BE1.xml", 0.0, "", 0, "Unknown"});
+  tXmlScan scan = StartXmlScan(FreshSlot("BE1.xml", 0.0));
   for (std::size_t at = 0, i = 0; at < text.size(); ++i) {
     const std::size_t count = std::min(sizes[std::min(i, sizes.size() - 1)], text.size() - at);
     at += count;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "joblog/joblog.h"
+#include "joblog/status.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ TEST(StateOf, GivesEachOutcomeItsExitCode) {
 
 void SetSlots(std::initializer_list<tFichierXML> slots) {
   LogFileCount = 0;
-  for (const tFichierXML& slot : slots) LogFiles[static_cast<std::size_t>(LogFileCount++)] = slot;
+  for (const tFichierXML& slot : slots) Slot(++LogFileCount) = slot;
 }
 
 TEST(ChooseLatestLog, TakesTheLatestDateOfTheJob) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "joblog/status.h"
 #include "platform/platform.h"
 #include "sample_log.h"
 #include "text/text.h"

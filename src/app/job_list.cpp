@@ -6,7 +6,9 @@
 #include "app/run.h"
 #include "console/console.h"
 #include "joblog/joblog.h"
+#include "joblog/status.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 #include "text/text.h"
 #include "verdict/verdict.h"
 
@@ -54,8 +56,6 @@ const tListingWriter& WriterOf(tListingFormat format) {
   }
   return TableWriter;
 }
-
-const tFichierXML& Slot(int k) { return LogFiles[static_cast<std::size_t>(k - 1)]; }
 
 }  // namespace
 

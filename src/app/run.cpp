@@ -5,17 +5,11 @@
 
 #include "console/console.h"
 #include "joblog/joblog.h"
+#include "joblog/status.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 #include "text/text.h"
 #include "verdict/verdict.h"
-
-std::string LogDirectory;
-std::string OpenDirectory;
-std::string JobName;
-std::string JobKey;
-std::string WideJobKey;
-std::int32_t WarningDays = 0;
-std::int32_t CriticalDays = 0;
 
 namespace {
 

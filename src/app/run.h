@@ -1,19 +1,10 @@
-// The run driver: the run settings (process-wide, set once from the command line and read by
-// every later phase), the reading of the arguments and switches, and the fixed order of the
-// phases of one check. Called by main only.
+// The run driver: the reading of the arguments and switches into the run settings, and the
+// fixed order of the phases of one check. Called by main only.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-extern std::string LogDirectory;   // as printed: upper-cased, ending in "\"
-extern std::string OpenDirectory;  // the same directory as the platform opens it
-extern std::string JobName;        // as typed
-extern std::string JobKey;         // upper-cased, compared with each log's job name
-extern std::string WideJobKey;     // the name as read from a UTF-16 log; empty when not known
-extern std::int32_t WarningDays;   // 0 for no limit
-extern std::int32_t CriticalDays;  // 0 for no limit
 
 enum tSwitchKind {
   SwitchDebug,

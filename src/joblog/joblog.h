@@ -1,15 +1,17 @@
 // The job logs: the file table (process-wide, one record per listed log, filled by the
-// directory scan and completed by the scanner), the directory scan, the reading of each log
-// and the tag scanner that picks out the job name and completion status. Called by the driver;
-// the scanner's chunk interface also by the tests.
+// directory scan from its listing, also kept, and completed by the scanner), the directory scan,
+// the reading of each log and the tag scanner that picks out the job name and completion status.
+// Called by the driver; the scanner's chunk interface also by the tests.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "joblog/brackets.h"
+#include "platform/platform.h"
 #include "text/text.h"
 
 /// What one log says of its job ("fichier XML": XML file).
@@ -30,6 +32,22 @@ constexpr int kMaxLogFiles = 1000;
 /// Slot k (numbered from 1) is LogFiles[k - 1]; slots 1 to LogFileCount are in use.
 extern std::array<tFichierXML, kMaxLogFiles> LogFiles;
 extern int LogFileCount;
+
+/// The directory's listing as the platform gave it, from which the table was filled; opening a
+/// log may ask of the others.
+extern std::vector<tListedEntry> ListedLogs;
+
+/// Slot k of the file table, numbered from 1.
+tFichierXML& Slot(int k);
+
+/// A listed log's slot before it is read: no job name yet, and status 0, so that a log without
+/// any status element reports "Status: Unknown" as critical.
+tFichierXML FreshSlot(const std::string& fileName, tDateTime fileDate);
+
+/// Whether a log's job name is the job's: its key as typed, or as a UTF-16 log reads it (when
+/// known, that is when wideJobKey is not empty).
+bool NamesTheJob(const std::string& found, const std::string& jobKey,
+                 const std::string& wideJobKey);
 
 extern const std::string SeparatorLine;  // before each log's lines and the search for the latest
 

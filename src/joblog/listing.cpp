@@ -1,12 +1,24 @@
 #include <vector>
 
-#include "app/run.h"
 #include "console/console.h"
 #include "joblog/joblog.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 
 std::array<tFichierXML, kMaxLogFiles> LogFiles;
 int LogFileCount = 0;
+std::vector<tListedEntry> ListedLogs;
+
+tFichierXML& Slot(int k) { return LogFiles[static_cast<std::size_t>(k - 1)]; }
+
+tFichierXML FreshSlot(const std::string& fileName, tDateTime fileDate) {
+  return {fileName, fileDate, "", 0, "Unknown"};
+}
+
+bool NamesTheJob(const std::string& found, const std::string& jobKey,
+                 const std::string& wideJobKey) {
+  return found == jobKey || (!wideJobKey.empty() && found == wideJobKey);
+}
 
 void ScanLogDirectory() {
   const std::string searchPattern = LogDirectory + "BE*.xml";
@@ -14,18 +26,16 @@ void ScanLogDirectory() {
   PrintDebug("Looking for files here : " + searchPattern);
 
   // One entry more than the table holds is enough to know there are too many.
-  std::vector<tListedEntry> entries;
-  if (!ListLogFiles(OpenDirectory, kMaxLogFiles + 1, entries) || entries.empty())
+  ListedLogs.clear();
+  if (!ListLogFiles(OpenDirectory, kMaxLogFiles + 1, ListedLogs) || ListedLogs.empty())
     StopWith("jobvigil : No XML files found in " + searchPattern, StateUnknown);
 
-  for (const tListedEntry& entry : entries) {
+  for (const tListedEntry& entry : ListedLogs) {
     PrintVerbose("  Found XML file : " + entry.Name);
     // "jobvigil:" without a blank, unlike every other message: it is the wording users match.
     if (LogFileCount == kMaxLogFiles)
       StopWith("jobvigil: Too much XML files. Aborted.", StateUnknown);
-    // Status 0 is critical, so that a log without any status element reports
-    // "Status: Unknown" as critical.
-    LogFiles[LogFileCount++] = {entry.Name, FileDateTime(entry.LastWrite), "", 0, "Unknown"};
+    LogFiles[LogFileCount++] = FreshSlot(entry.Name, FileDateTime(entry.LastWrite));
   }
   PrintDebug("Total XML files found : " + NumberToText(LogFileCount));
 }

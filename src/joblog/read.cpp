@@ -6,11 +6,10 @@
 #include <numeric>
 #include <vector>
 
-#include "app/run.h"
 #include "console/console.h"
 #include "joblog/joblog.h"
 #include "platform/platform.h"
-#include "verdict/verdict.h"
+#include "settings/settings.h"
 
 const std::string SeparatorLine(58, '-');
 
@@ -28,7 +27,7 @@ tFileHandle OpenForReading(const tFichierXML& slot, std::int32_t& size) {
   PrintDebug(SeparatorLine);
   PrintDebug("Processing file : " + LogDirectory + slot.FileName);
   PrintDebug("  File date : " + DateToText(slot.FileDate));
-  const tFileHandle file = OpenLogFile(OpenDirectory, slot.FileName);
+  const tFileHandle file = OpenLogFile(OpenDirectory, slot.FileName, ListedLogs);
   if (file == kNoFile) {
     PrintDebug("  Unable to open file. Skipped.");
     return kNoFile;
@@ -72,12 +71,10 @@ void StreamLog(tFileHandle file, std::int32_t size, tFichierXML& slot) {
 void ReadNewestFirst() {
   std::vector<int> order(static_cast<std::size_t>(LogFileCount));
   std::iota(order.begin(), order.end(), 1);
-  std::stable_sort(order.begin(), order.end(), [](int a, int b) {
-    return LogFiles[static_cast<std::size_t>(a - 1)].FileDate >
-           LogFiles[static_cast<std::size_t>(b - 1)].FileDate;
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [](int a, int b) { return Slot(a).FileDate > Slot(b).FileDate; });
   for (const int k : order) {
-    tFichierXML& slot = LogFiles[static_cast<std::size_t>(k - 1)];
+    tFichierXML& slot = Slot(k);
     std::int32_t size = 0;
     const tFileHandle file = OpenForReading(slot, size);
     if (file == kNoFile) continue;
@@ -92,7 +89,7 @@ void ReadNewestFirst() {
 void ReadEveryLogFile() {
   for (int k = 1; k <= LogFileCount; ++k) {
     std::int32_t size = 0;
-    const tFileHandle file = OpenForReading(LogFiles[static_cast<std::size_t>(k - 1)], size);
+    const tFileHandle file = OpenForReading(Slot(k), size);
     if (file == kNoFile) continue;
     // Memory that cannot be had is not handled here: it ends the run as an unhandled failure.
     const auto buffer = std::make_unique_for_overwrite<char[]>(static_cast<std::size_t>(size));

@@ -10,8 +10,8 @@
 #include "console/console.h"
 #include "joblog/brackets.h"
 #include "joblog/joblog.h"
+#include "joblog/status.h"
 #include "text/text.h"
-#include "verdict/verdict.h"
 
 namespace {
 
@@ -436,7 +436,7 @@ void ScanXmlChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool ends
 }
 
 void ScanXmlData(const char* bytes, std::size_t size, int k) {
-  tFichierXML& slot = LogFiles[static_cast<std::size_t>(k - 1)];
+  tFichierXML& slot = Slot(k);
   try {
     PrintDebug("  Processing XML data, size (bytes): " +
                NumberToText(static_cast<std::int32_t>(size)));

@@ -69,9 +69,12 @@ bool ListLogFiles(const std::string& directory, std::size_t limit,
 using tFileHandle = std::intptr_t;
 constexpr tFileHandle kNoFile = -1;
 
-/// Opens an existing regular file for reading without blocking; kNoFile when it cannot be
-/// opened or is not a regular file.
-tFileHandle OpenLogFile(const std::string& directory, const std::string& name);
+/// Opens an existing regular file of the directory's `listing` (as ListLogFiles gave it) for
+/// reading without blocking; kNoFile when it cannot be opened, is not a regular file, or is a
+/// log that another process holds open for writing, wherever the platform can tell. Where that
+/// depends on the share granting leases at all, the listing's oldest logs are asked, once a run.
+tFileHandle OpenLogFile(const std::string& directory, const std::string& name,
+                        const std::vector<tListedEntry>& listing);
 
 /// The file's size in bytes, or -1 when it cannot be had.
 std::int64_t LogFileSize(tFileHandle file);

@@ -2,6 +2,7 @@
 // read over a mounted share.
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -81,33 +82,41 @@ tLease TryReadLease(int fd) {
 // from the server (unless mounted with locallease or cache=ro), whatever the file's writers.
 enum tLeaseMeaning { RefusalMeansWriter, RefusalTellsNothing, RefusalMeansWriterIfServerGrants };
 
+// The file systems whose refusals mean less, by statfs's f_type; every other kind's mean a
+// writer.
+struct tLeaseRule {
+  unsigned long FileSystem;
+  tLeaseMeaning Meaning;
+};
+constexpr tLeaseRule kLeaseRules[] = {
+    {NFS_SUPER_MAGIC, RefusalTellsNothing},  // every version
+    {CIFS_SUPER_MAGIC, RefusalMeansWriterIfServerGrants},
+    {SMB2_SUPER_MAGIC, RefusalMeansWriterIfServerGrants},
+    {SMB_SUPER_MAGIC, RefusalMeansWriterIfServerGrants},  // the old smbfs
+};
+
 tLeaseMeaning LeaseMeaningOf(int fd) {
   struct statfs system;
   if (fstatfs(fd, &system) != 0) return RefusalMeansWriter;
-  switch (static_cast<std::uint32_t>(system.f_type)) {
-    case 0x6969:  // NFS, every version
-      return RefusalTellsNothing;
-    case 0xFF534D42:  // CIFS
-    case 0xFE534D42:  // SMB2 and later
-    case 0x517B:      // the old smbfs
-      return RefusalMeansWriterIfServerGrants;
-    default:
-      return RefusalMeansWriter;
+  // f_type is signed on some targets: compared as the 32-bit magic number it holds.
+  const auto type = static_cast<std::uint32_t>(system.f_type);
+  for (const tLeaseRule& rule : kLeaseRules) {
+    if (type == rule.FileSystem) return rule.Meaning;
   }
+  return RefusalMeansWriter;
 }
 
-std::string gListedDirectory;
-std::vector<tListedEntry> gListedLogs;  // the listing, for probing the share's leases
-int gShareGrantsLeases = -1;            // -1 until probed
+int gShareGrantsLeases = -1;  // whether this run's share grants leases; -1 until probed
 
 // Whether the server behind an SMB mount grants read oplocks or leases at all: without them
 // (a server with oplocks off, a mount with nolease, the cifs module's enable_oplocks=0) every
 // lease is refused. Asked once a run, of the oldest logs but the refused one, which the backup
 // product has long finished writing.
-bool ShareGrantsLeases(const std::string& refused) {
+bool ShareGrantsLeases(const std::string& directory, const std::string& refused,
+                       const std::vector<tListedEntry>& listing) {
   if (gShareGrantsLeases >= 0) return gShareGrantsLeases == 1;
   std::vector<const tListedEntry*> oldest;
-  for (const tListedEntry& entry : gListedLogs) {
+  for (const tListedEntry& entry : listing) {
     if (entry.Name != refused) oldest.push_back(&entry);
   }
   std::stable_sort(oldest.begin(), oldest.end(), [](const tListedEntry* a, const tListedEntry* b) {
@@ -116,7 +125,7 @@ bool ShareGrantsLeases(const std::string& refused) {
   constexpr std::size_t kProbes = 3;
   gShareGrantsLeases = 0;
   for (std::size_t i = 0; i < oldest.size() && i < kProbes && gShareGrantsLeases == 0; ++i) {
-    const int fd = OpenRegularFile(JoinPath(gListedDirectory, oldest[i]->Name));
+    const int fd = OpenRegularFile(JoinPath(directory, oldest[i]->Name));
     if (fd < 0) continue;
     if (TryReadLease(fd) == LeaseGranted) gShareGrantsLeases = 1;
     close(fd);
@@ -127,7 +136,8 @@ bool ShareGrantsLeases(const std::string& refused) {
 // Windows refuses to open a log that the backup product still has open; here a refused read
 // lease tells the same, where the file system's leases answer to other processes' opens.
 // Where nothing can be told the log is read as it stands.
-bool IsOpenForWriting(int fd, const std::string& name) {
+bool IsOpenForWriting(int fd, const std::string& directory, const std::string& name,
+                      const std::vector<tListedEntry>& listing) {
   if (TryReadLease(fd) != LeaseRefused) return false;
   switch (LeaseMeaningOf(fd)) {
     case RefusalMeansWriter:
@@ -135,7 +145,7 @@ bool IsOpenForWriting(int fd, const std::string& name) {
     case RefusalTellsNothing:
       return false;
     case RefusalMeansWriterIfServerGrants:
-      return ShareGrantsLeases(name);
+      return ShareGrantsLeases(directory, name, listing);
   }
   return false;
 }
@@ -261,15 +271,14 @@ bool ListLogFiles(const std::string& directory, std::size_t limit,
     entries.push_back({item.second, ToLocalSeconds(status.st_mtim.tv_sec)});
   }
   closedir(listing);
-  gListedDirectory = directory;
-  gListedLogs = entries;
   return true;
 }
 
-tFileHandle OpenLogFile(const std::string& directory, const std::string& name) {
+tFileHandle OpenLogFile(const std::string& directory, const std::string& name,
+                        const std::vector<tListedEntry>& listing) {
   const int fd = OpenRegularFile(JoinPath(directory, name));
   if (fd < 0) return kNoFile;
-  if (IsOpenForWriting(fd, name)) {
+  if (IsOpenForWriting(fd, directory, name, listing)) {
     close(fd);
     return kNoFile;
   }

@@ -160,7 +160,8 @@ bool ListLogFiles(const std::string& directory, std::size_t limit,
   return complete;
 }
 
-tFileHandle OpenLogFile(const std::string& directory, const std::string& name) {
+tFileHandle OpenLogFile(const std::string& directory, const std::string& name,
+                        const std::vector<tListedEntry>&) {
   // No sharing: a log the backup product still has open is refused, and nobody can change it
   // while it is read.
   const HANDLE file = CreateFileA((directory + name).c_str(), GENERIC_READ, 0, nullptr,

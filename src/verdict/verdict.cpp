@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "app/run.h"
 #include "console/console.h"
 #include "joblog/joblog.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 
 tExitState StateOf(tOutcome outcome) {
   switch (outcome) {
@@ -19,19 +19,29 @@ tExitState StateOf(tOutcome outcome) {
   return StateUnknown;
 }
 
-bool NamesTheJob(const std::string& found, const std::string& jobKey,
-                 const std::string& wideJobKey) {
-  return found == jobKey || (!wideJobKey.empty() && found == wideJobKey);
+tOutcome ClassifyStatus(std::int32_t code) {
+  switch (code) {
+    case 2:
+    case 19:
+      return OutcomeGood;
+    case 0:
+    case 1:
+    case 6:
+    case 7:
+    case 21:
+      return OutcomeCritical;
+    default:
+      return OutcomeWarning;
+  }
 }
 
 int ChooseLatestLog(const std::string& jobKey, const std::string& wideJobKey) {
   int chosen = 0;
   for (int k = 1; k <= LogFileCount; ++k) {
-    const tFichierXML& slot = LogFiles[static_cast<std::size_t>(k - 1)];
+    const tFichierXML& slot = Slot(k);
     if (!NamesTheJob(slot.JobName, jobKey, wideJobKey)) continue;
     // Equal dates keep the earlier slot.
-    if (chosen == 0 || slot.FileDate > LogFiles[static_cast<std::size_t>(chosen - 1)].FileDate)
-      chosen = k;
+    if (chosen == 0 || slot.FileDate > Slot(chosen).FileDate) chosen = k;
   }
   return chosen;
 }
@@ -46,7 +56,7 @@ std::int32_t AgeInDays(tDateTime fileDate, tDateTime todayMidnight) {
 tVerdict JudgeLatestLog(int chosen, const std::string& jobName, std::int32_t warningDays,
                         std::int32_t criticalDays, tDateTime todayMidnight) {
   if (chosen == 0) return {"jobvigil : No XML file for job name " + jobName, StateUnknown};
-  const tFichierXML& Current = LogFiles[static_cast<std::size_t>(chosen - 1)];
+  const tFichierXML& Current = Slot(chosen);
   const std::string date = DateToText(Current.FileDate);
   const std::int32_t ageDays = AgeInDays(Current.FileDate, todayMidnight);
   const std::string tooOld = "Job: " + jobName + ", last result " + date + " is older than ";
@@ -67,7 +77,7 @@ void DeliverVerdict() {
   PrintDebug("Searching entries for job " + JobName);
   const int chosen = ChooseLatestLog(JobKey, WideJobKey);
   if (chosen != 0) {
-    const tFichierXML& Current = LogFiles[static_cast<std::size_t>(chosen - 1)];
+    const tFichierXML& Current = Slot(chosen);
     PrintDebug("Found most recent entry for job " + JobName);
     PrintDebug("  In file : " + LogDirectory + Current.FileName);
     PrintDebug("  File date : " + DateToText(Current.FileDate));

@@ -1,36 +1,21 @@
-// The verdict: the status-code table (process-wide, filled once at start-up), the sorting of
-// codes into outcomes, the choice of the job's most recent log, the age limits and the final
-// line with its exit code. The scanner reads the table; the driver delivers the verdict.
+// The verdict: the sorting of status codes into outcomes, the choice of the job's most recent
+// log, the age limits and the final line with its exit code. The driver delivers the verdict;
+// the listing takes it for each job.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 
 #include "console/console.h"
 #include "text/text.h"
 
-constexpr int kStatusCodeCount = 26;
-extern std::array<std::string, kStatusCodeCount> StatusTexts;
-
 enum tOutcome { OutcomeGood, OutcomeWarning, OutcomeCritical };
-
-/// Fills StatusTexts.
-void InitStatusTexts();
-
-/// The wording of a code: the table's for 0 to 25, "Unknown status code <n>" otherwise.
-std::string StatusTextOf(std::int32_t code);
 
 /// Good for 2 and 19, critical for 0, 1, 6, 7 and 21, a warning for every other code.
 tOutcome ClassifyStatus(std::int32_t code);
 
 /// The state an engine is told for the outcome: OK, WARNING or CRITICAL.
 tExitState StateOf(tOutcome outcome);
-
-/// Whether a log's job name is the job's: its key as typed, or as a UTF-16 log reads it (when
-/// known, that is when wideJobKey is not empty).
-bool NamesTheJob(const std::string& found, const std::string& jobKey,
-                 const std::string& wideJobKey);
 
 /// The slot (from 1) of the most recent log naming the job: the first of the latest
 /// candidates in table order. 0 when no log names it.

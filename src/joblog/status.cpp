@@ -1,4 +1,6 @@
-#include "verdict/verdict.h"
+#include "joblog/status.h"
+
+#include "text/text.h"
 
 std::array<std::string, kStatusCodeCount> StatusTexts;
 
@@ -35,20 +37,4 @@ void InitStatusTexts() {
 std::string StatusTextOf(std::int32_t code) {
   if (code >= 0 && code < kStatusCodeCount) return StatusTexts[static_cast<std::size_t>(code)];
   return "Unknown status code " + NumberToText(code);
-}
-
-tOutcome ClassifyStatus(std::int32_t code) {
-  switch (code) {
-    case 2:
-    case 19:
-      return OutcomeGood;
-    case 0:
-    case 1:
-    case 6:
-    case 7:
-    case 21:
-      return OutcomeCritical;
-    default:
-      return OutcomeWarning;
-  }
 }
