@@ -18,7 +18,7 @@ enum tListingFormat { FormatTable, FormatJson, FormatPrometheus, FormatCheckmk, 
 
 [[noreturn]] void UsageAndEnd() {
   for (const std::string& line :
-       {std::string(), "jobvigil-jobs " + Version, std::string(),
+       {std::string(), std::string("jobvigil-jobs " JOBVIGIL_VERSION), std::string(),
         std::string("    Lists every BackupExec job that XML files name, with the line and exit"),
         std::string("    code that jobvigil gives for it."), std::string(),
         std::string("    Usage : jobvigil-jobs \"path of XML files\" [switches]"), std::string(),
