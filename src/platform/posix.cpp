@@ -150,6 +150,21 @@ bool IsOpenForWriting(int fd, const std::string& directory, const std::string& n
   return false;
 }
 
+// Writes all the bytes, a write that delivers fewer going on with the rest.
+std::error_code WriteAll(int fd, const char* bytes, std::size_t count) {
+  while (count > 0) {
+    const ssize_t written = write(fd, bytes, count);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return {errno, std::generic_category()};
+    }
+    if (written == 0) return {EIO, std::generic_category()};
+    bytes += written;
+    count -= static_cast<std::size_t>(written);
+  }
+  return {};
+}
+
 }  // namespace
 
 void StartPlatform() {
@@ -201,17 +216,7 @@ bool StandardOutputIsDevice() { return gStandardOutputIsDevice; }
 
 std::error_code WriteStandardOutput(const char* bytes, std::size_t count) {
   if (gStandardOutputError != 0) return {gStandardOutputError, std::generic_category()};
-  while (count > 0) {
-    const ssize_t written = write(STDOUT_FILENO, bytes, count);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return {errno, std::generic_category()};
-    }
-    if (written == 0) return {EIO, std::generic_category()};
-    bytes += written;
-    count -= static_cast<std::size_t>(written);
-  }
-  return {};
+  return WriteAll(STDOUT_FILENO, bytes, count);
 }
 
 void WriteStandardError(const std::string& text) {
@@ -332,17 +337,7 @@ std::error_code CreateOutputFile(const std::string& path, tFileHandle& file) {
 }
 
 std::error_code WriteOutputFile(tFileHandle file, const char* bytes, std::size_t count) {
-  while (count > 0) {
-    const ssize_t written = write(static_cast<int>(file), bytes, count);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return {errno, std::generic_category()};
-    }
-    if (written == 0) return {EIO, std::generic_category()};
-    bytes += written;
-    count -= static_cast<std::size_t>(written);
-  }
-  return {};
+  return WriteAll(static_cast<int>(file), bytes, count);
 }
 
 std::error_code CloseOutputFile(tFileHandle file) {
