@@ -147,6 +147,7 @@ std::vector<std::string> ChunkTexts() {
       "<n<ame>x</name><ENGINE_COMPLETION_STATUSX>y</x><c>z<name>\r\n>q<",
       // Dropped bytes between a "<" and its tag's first letter.
       "<\r\nname>Nightly</name><\xfe\xff\ncompletestatus>3<\rengine_completion_status>X<",
+      "<x>a<\0\0name>Two NULs<"s,
   };
   for (const std::string& text : crafted) {
     texts.push_back(text);

@@ -155,7 +155,6 @@ struct tKernels {
                                 std::uint16_t*);
   std::size_t (*FindLastOpen)(const unsigned char*, std::size_t);
   tByteMasks (*ClassifyWord)(const unsigned char*);
-  std::uint64_t (*WantedTagsOfWord)(const unsigned char*);
 };
 
 // --- One vocabulary for each instruction set ---------------------------------------------------
@@ -373,8 +372,4 @@ std::size_t FindLastOpen(const unsigned char* bytes, std::size_t size) {
 
 tByteMasks ClassifyWordWith(tInstructionSet set, const unsigned char* word) {
   return kKernelsOf[set]->ClassifyWord(word);
-}
-
-std::uint64_t WantedTagsOfWordWith(tInstructionSet set, const unsigned char* word) {
-  return kKernelsOf[set]->WantedTagsOfWord(word);
 }

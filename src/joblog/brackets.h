@@ -122,7 +122,3 @@ std::size_t FindLastOpen(const unsigned char* bytes, std::size_t size);
 
 /// The bytes of one word as the instruction set classifies them; it must run on this processor.
 tByteMasks ClassifyWordWith(tInstructionSet set, const unsigned char* word);
-
-/// The bytes of one word where FindWantedTags would find a tag beginning, as the instruction set
-/// finds them from the word and the two bytes before it; it must run on this processor.
-std::uint64_t WantedTagsOfWordWith(tInstructionSet set, const unsigned char* word);
