@@ -236,6 +236,19 @@ const char* TagOfCandidate(const char* from, const char* at) {
   return nullptr;
 }
 
+// The kinds a candidate byte (FindWantedTags) may begin: those its letter begins, or, for a
+// dropped byte, which the search for the first kept byte goes past, any.
+struct tCandidateKinds {
+  unsigned char Of[256];
+  constexpr tCandidateKinds() : Of() {
+    for (int b = 0; b < 256; ++b) {
+      const unsigned begun = KindsBegunBy(kByteClasses.Of[b]);
+      Of[b] = static_cast<unsigned char>(begun != 0 ? begun : kEveryWantedKind);
+    }
+  }
+};
+constexpr tCandidateKinds kCandidateKinds;
+
 // The last element of each kind in the chunk from the opening "<" at `from`, looked for from
 // the end of each block.
 void KeepLatestOfBlock(tChunk& chunk, const char* from, const char* base,
@@ -244,8 +257,7 @@ void KeepLatestOfBlock(tChunk& chunk, const char* from, const char* base,
   for (std::size_t i = count; i-- > 0 && wanted != 0;) {
     // Most candidates are a tag's first letter, which tells its kinds.
     const char* at = base + candidates[i];
-    const unsigned begun = KindsBegunBy(kByteClasses.Of[static_cast<unsigned char>(*at)]);
-    if (begun != 0 && (wanted & begun) == 0) continue;
+    if ((wanted & kCandidateKinds.Of[static_cast<unsigned char>(*at)]) == 0) continue;
     const char* tag = TagOfCandidate(from, at);
     if (tag == nullptr) continue;
     const unsigned kinds = KindsOfStart(tag, chunk.End) & wanted;
