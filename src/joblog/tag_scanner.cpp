@@ -1,7 +1,7 @@
 // The tag scanner. It cuts a log into tags and content runs at the angle brackets and looks at
-// the wanted element names only (brackets.h). The "<" that open tags are found 64 bytes at a time
-// (brackets.h); the first kept byte of each tag tells most tags apart from the three wanted names,
-// and only the elements that may be one of them are looked at further.
+// the wanted element names only. The "<" that open tags are found 64 bytes at a time (brackets.h,
+// which holds the names); the first kept byte of each tag tells most tags apart from the wanted
+// names, and only the elements that may be one of them are looked at further.
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -25,14 +25,14 @@ struct tEnregistrementXML {
   tElementKind Kind;      // which of the wanted names the tag reads as, if any
 };
 
+const char kScanFailure[] = "jobvigil : fatal exception processing XML data";
+
 static_assert(EngineStatusElement == kWantedKinds, "a kind for each wanted name");
 
 // The set (bit k - 1 for kind k) that holds the kind alone; none for OtherElement.
 constexpr unsigned KindBit(tElementKind kind) {
   return kind == OtherElement ? 0 : 1u << (kind - 1);
 }
-
-const char kScanFailure[] = "jobvigil : fatal exception processing XML data";
 
 bool IsDroppedByte(char byte) {
   return (kByteClasses.Of[static_cast<unsigned char>(byte)] & kIsDropped) != 0;
