@@ -1,5 +1,5 @@
 // Fuzzes the tag scanner: any bytes, scanned without diagnostics and with -d or -d2, whole or
-// cut into chunks at random, with each of the vector codes, must give the record that a plain
+// cut into chunks at random, with each instruction set, must give the record that a plain
 // byte-by-byte reading of the scanner's rules gives.
 #include <fcntl.h>
 #include <unistd.h>
@@ -123,8 +123,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const tFichierXML expected = Reference(data, size);
-  // Each input with one of the vector codes this processor runs, or the one it had.
-  UseScanCode(static_cast<tScanCode>((size + (size > 0 ? data[size - 1] : 0)) % 4));
+  // Each input with one of the instruction sets this processor runs, or the one it had.
+  UseInstructionSet(static_cast<tInstructionSet>((size + (size > 0 ? data[size - 1] : 0)) % 4));
   SetDiagnostics(false, false);
   ExpectSame(Scan(data, size), expected);
   ExpectSame(ScanInChunks(data, size), expected);

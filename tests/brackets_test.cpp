@@ -2,52 +2,87 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace {
 
-// Words, each with two readable bytes before it, to be classified by every code.
+// Words, each with two readable bytes before it, to be classified by every instruction set.
 std::vector<unsigned char> Words(std::size_t count) {
   return std::vector<unsigned char>(2 + count * kWordBytes, 'x');
 }
 
-TEST(Brackets, EveryCodeClassifiesAsThePlainTable) {
+// What FindTags and FindWantedTags find in the words of the bytes, called for 256 words at a time
+// as the scanner calls them: offsets from the first word.
+struct tFound {
+  std::vector<std::size_t> Tags, Wanted;
+};
+
+tFound FindAll(const std::vector<unsigned char>& bytes) {
+  constexpr std::size_t kCallWords = 256;
+  tFound found;
+  std::uint64_t inContent = 1;
+  tWantedTagsCarry carry;
+  std::vector<std::uint16_t> tags(TagRoom(kCallWords));
+  const std::size_t words = (bytes.size() - 2) / kWordBytes;
+  for (std::size_t w = 0; w < words; w += kCallWords) {
+    const unsigned char* first = bytes.data() + 2 + w * kWordBytes;
+    const std::size_t count = std::min(kCallWords, words - w);
+    const std::size_t at = w * kWordBytes;
+    for (std::size_t i = 0, n = FindTags(first, count, inContent, tags.data()); i < n; ++i)
+      found.Tags.push_back(at + tags[i]);
+    for (std::size_t i = 0, n = FindWantedTags(first, count, carry, tags.data()); i < n; ++i)
+      found.Wanted.push_back(at + tags[i]);
+  }
+  return found;
+}
+
+TEST(Brackets, EverySetFindsAsThePlainTable) {
   // All 256 byte values, in four words.
   std::vector<unsigned char> values = Words(4);
   for (int b = 0; b < 256; ++b) values[2 + b] = static_cast<unsigned char>(b);
-  // Every pair of bytes after a "<": sixteen to a word (dense), and one to a word at each offset
-  // (sparse, two bytes after the word's start at the most), which the codes may read otherwise.
+  // Every pair of bytes after a "<" that opens a tag: sixteen to a word (dense), and one to a
+  // word at each offset (sparse, from two bytes before the word's start on), which the sets may
+  // read otherwise.
   std::vector<unsigned char> dense = Words(65536 / 16);
   std::vector<unsigned char> sparse = Words(65536);
   for (std::size_t pair = 0; pair < 65536; ++pair) {
-    const unsigned char bytes[3] = {'<', static_cast<unsigned char>(pair >> 8),
-                                    static_cast<unsigned char>(pair)};
-    std::copy(bytes, bytes + 3, dense.begin() + 2 + pair * 4);
-    std::copy(bytes, bytes + 3, sparse.begin() + pair * kWordBytes + pair % kWordBytes);
+    const unsigned char bytes[4] = {'<', static_cast<unsigned char>(pair >> 8),
+                                    static_cast<unsigned char>(pair), '>'};
+    std::copy(bytes, bytes + 4, dense.begin() + 2 + pair * 4);
+    std::copy(bytes, bytes + 4, sparse.begin() + pair * kWordBytes + pair % kWordBytes);
   }
+  const std::vector<unsigned char>* const buffers[] = {&values, &dense, &sparse};
 
-  int codes = 0;
-  for (const tScanCode code : {ScanSse2, ScanAvx2, ScanAvx512}) {
-    if (!UseScanCode(code)) continue;
-    ++codes;
-    for (const std::vector<unsigned char>* words : {&values, &dense, &sparse}) {
-      for (std::size_t at = 2; at < words->size(); at += kWordBytes) {
-        const unsigned char* word = words->data() + at;
-        const tByteMasks plain = ClassifyWordWith(ScanPlain, word);
-        const tByteMasks got = ClassifyWordWith(code, word);
-        ASSERT_EQ(got.Open, plain.Open) << "code " << code << ", word at " << at;
-        ASSERT_EQ(got.Close, plain.Close) << "code " << code << ", word at " << at;
-        ASSERT_EQ(got.AfterOpen, plain.AfterOpen) << "code " << code << ", word at " << at;
-        ASSERT_EQ(got.Nul, plain.Nul) << "code " << code << ", word at " << at;
-        ASSERT_EQ(NameStartsWith(code, word), NameStartsWith(ScanPlain, word))
-            << "code " << code << ", word at " << at;
+  ASSERT_TRUE(UseInstructionSet(ScanPlain));
+  std::vector<tFound> plain;
+  for (const std::vector<unsigned char>* words : buffers) plain.push_back(FindAll(*words));
+  ASSERT_FALSE(plain[1].Wanted.empty());
+
+  int sets = 0;
+  for (const tInstructionSet set : {ScanSse2, ScanAvx2, ScanAvx512}) {
+    if (!UseInstructionSet(set)) continue;
+    ++sets;
+    for (std::size_t b = 0; b < std::size(buffers); ++b) {
+      const std::vector<unsigned char>& words = *buffers[b];
+      for (std::size_t at = 2; at < words.size(); at += kWordBytes) {
+        const tByteMasks expected = ClassifyWordWith(ScanPlain, words.data() + at);
+        const tByteMasks got = ClassifyWordWith(set, words.data() + at);
+        ASSERT_EQ(got.Open, expected.Open) << "set " << set << ", word at " << at;
+        ASSERT_EQ(got.Close, expected.Close) << "set " << set << ", word at " << at;
+        ASSERT_EQ(got.Lead, expected.Lead) << "set " << set << ", word at " << at;
+        ASSERT_EQ(got.Nul, expected.Nul) << "set " << set << ", word at " << at;
       }
+      const tFound found = FindAll(words);
+      ASSERT_TRUE(found.Tags == plain[b].Tags) << "set " << set << ", buffer " << b;
+      ASSERT_TRUE(found.Wanted == plain[b].Wanted) << "set " << set << ", buffer " << b;
     }
   }
-  EXPECT_GE(codes, 1);
-  // Back to the best code this processor runs, for the tests after this one.
-  for (const tScanCode code : {ScanAvx512, ScanAvx2, ScanSse2}) {
-    if (UseScanCode(code)) break;
+  EXPECT_GE(sets, 1);
+  // Back to the best instruction set this processor runs, for the tests after this one.
+  for (const tInstructionSet set : {ScanAvx512, ScanAvx2, ScanSse2}) {
+    if (UseInstructionSet(set)) break;
   }
 }
 

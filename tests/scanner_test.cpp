@@ -165,6 +165,7 @@ std::vector<std::string> ChunkTexts() {
       "<name>Job name: \r\nSicherung \u0141\u00f3d\u017a \U0001f4be</name><x>",
       // Dropped bytes between a "<" and its tag's first letter.
       "<\r\nname>Nightly</name><\xfe\xff\ncompletestatus>3<\rengine_completion_status>X<",
+      "<x>a<\0\0name>Two NULs<"s,
   };
   for (const std::string& text : crafted) {
     texts.push_back(text);
@@ -193,14 +194,14 @@ TEST(ScanXmlChunk, FillsTheSlotAsTheWholeTextDoesWhereverChunksEnd) {
   InitStatusTexts();
   const std::vector<std::string> texts = ChunkTexts();
   std::vector<tFichierXML> whole;
-  ASSERT_TRUE(UseScanCode(ScanPlain));
+  ASSERT_TRUE(UseInstructionSet(ScanPlain));
   for (const std::string& text : texts) whole.push_back(ScanInChunks(text, {text.size() + 1}));
   ASSERT_EQ(whole[texts.size() - 1].JobName, std::string(40000, 'Q'));
 
-  int codes = 0;
-  for (const tScanCode code : {ScanPlain, ScanSse2, ScanAvx2, ScanAvx512}) {
-    if (!UseScanCode(code)) continue;
-    ++codes;
+  int sets = 0;
+  for (const tInstructionSet set : {ScanPlain, ScanSse2, ScanAvx2, ScanAvx512}) {
+    if (!UseInstructionSet(set)) continue;
+    ++sets;
     for (std::size_t t = 0; t < texts.size(); ++t) {
       const std::string& text = texts[t];
       std::vector<std::vector<std::size_t>> chunkings;
@@ -213,19 +214,19 @@ TEST(ScanXmlChunk, FillsTheSlotAsTheWholeTextDoesWhereverChunksEnd) {
       for (const auto& chunking : chunkings) {
         const tFichierXML got = ScanInChunks(text, chunking);
         ASSERT_EQ(got.JobName, whole[t].JobName)
-            << "code " << code << ", text " << t << ", first chunk " << chunking[0];
-        ASSERT_EQ(got.StatusId, whole[t].StatusId) << "code " << code << ", text " << t;
-        ASSERT_EQ(got.StatusText, whole[t].StatusText) << "code " << code << ", text " << t;
-        ASSERT_EQ(got.WrittenName, whole[t].WrittenName) << "code " << code << ", text " << t;
+            << "set " << set << ", text " << t << ", first chunk " << chunking[0];
+        ASSERT_EQ(got.StatusId, whole[t].StatusId) << "set " << set << ", text " << t;
+        ASSERT_EQ(got.StatusText, whole[t].StatusText) << "set " << set << ", text " << t;
+        ASSERT_EQ(got.WrittenName, whole[t].WrittenName) << "set " << set << ", text " << t;
         ASSERT_EQ(got.WrittenUtf8, whole[t].WrittenUtf8)
-            << "code " << code << ", text " << t << ", first chunk " << chunking[0];
+            << "set " << set << ", text " << t << ", first chunk " << chunking[0];
       }
     }
   }
-  EXPECT_GE(codes, 1);
-  // Back to the best code this processor runs, for the tests after this one.
-  for (const tScanCode code : {ScanAvx512, ScanAvx2, ScanSse2}) {
-    if (UseScanCode(code)) break;
+  EXPECT_GE(sets, 1);
+  // Back to the best instruction set this processor runs, for the tests after this one.
+  for (const tInstructionSet set : {ScanAvx512, ScanAvx2, ScanSse2}) {
+    if (UseInstructionSet(set)) break;
   }
 }
 

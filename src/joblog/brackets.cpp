@@ -15,6 +15,19 @@ namespace {
 // would cost as much as the classification.
 #define JOBVIGIL_INLINE __attribute__((always_inline)) inline
 
+// The region of code compiled for an instruction set's target: each function defined between
+// the two may use the instructions the features name.
+#define JOBVIGIL_PRAGMA(text) _Pragma(#text)
+#ifdef __clang__
+#define JOBVIGIL_TARGET_BEGIN(features) \
+  JOBVIGIL_PRAGMA(clang attribute push(__attribute__((target(features))), apply_to = function))
+#define JOBVIGIL_TARGET_END JOBVIGIL_PRAGMA(clang attribute pop)
+#else
+#define JOBVIGIL_TARGET_BEGIN(features) \
+  JOBVIGIL_PRAGMA(GCC push_options) JOBVIGIL_PRAGMA(GCC target(features))
+#define JOBVIGIL_TARGET_END JOBVIGIL_PRAGMA(GCC pop_options)
+#endif
+
 std::uint64_t AddWithCarry(std::uint64_t a, std::uint64_t b, std::uint64_t& carry) {
   std::uint64_t sum;
   const bool first = __builtin_add_overflow(a, b, &sum);
@@ -48,36 +61,138 @@ JOBVIGIL_INLINE std::size_t CountBitsPortably(std::uint64_t bits) {
   return static_cast<std::size_t>((bits * 0x0101010101010101u) >> 56);
 }
 
-// FindTags and FindNameTags alike.
-using tFindTags = std::size_t (*)(const unsigned char*, std::size_t, std::uint64_t&,
-                                  std::uint16_t*);
-using tClassifyWord = tByteMasks (*)(const unsigned char*);
-using tNameStarts = std::uint64_t (*)(const unsigned char*);
-using tFindLastOpen = std::size_t (*)(const unsigned char*, std::size_t);
+// The number of zero bits below the lowest set one, 63 for none, for processors that may lack
+// an instruction that gives 64 for none: the compiler would branch on none before each bsf,
+// and a word's fourth offset or so is none as often as not in a log dense with tags.
+JOBVIGIL_INLINE int TrailingZerosPortably(std::uint64_t bits) {
+  return std::countr_zero(bits | std::uint64_t{1} << 63);
+}
 
-// IsAfterOpenByte of every byte, to look single bytes up without a branch.
-struct tAfterOpenBytes {
+// --- The lead bytes, three ways, made from the rules -----------------------------------------
+
+// IsLeadByte of every byte, for code that looks single bytes up.
+struct tLeadBytes {
   unsigned char Of[256];
-  constexpr tAfterOpenBytes() : Of() {
-    for (int b = 0; b < 256; ++b) Of[b] = IsAfterOpenByte(static_cast<unsigned char>(b));
+  constexpr tLeadBytes() : Of() {
+    for (int b = 0; b < 256; ++b) Of[b] = IsLeadByte(static_cast<unsigned char>(b));
   }
 };
-constexpr tAfterOpenBytes kAfterOpenBytes;
+constexpr tLeadBytes kLeadBytes;
 
-// Processors without the vector code below: "vectors" of one byte, told by the byte table.
+// The lead bytes as byte shuffles tell them, from a byte's two halves: one table of sixteen for
+// the low half and one for the high, and a byte is a lead byte where its two entries share a
+// bit. The high halves of lead bytes that have the same low halves share one bit, and that bit
+// is in the entry of each of those low halves. For the rules as they are:
+//
+//   high half   lead bytes       their low halves   bit
+//   0           LF, CR           A, D               1
+//   4, 6        C E N, c e n     3, 5, E            2
+//   F           254, 255         E, F               4
+//
+//   low  entries   3: 2   5: 2   A: 1   D: 1   E: 2|4   F: 4   (the others 0)
+//   high entries   0: 1   4: 2   6: 2   F: 4               (the others 0)
+//   'n' = 6E       low[E] & high[6] = 2|4 & 2 = 2    a lead byte
+//   'J' = 4A       low[A] & high[4] = 1 & 2   = 0    not one
+//   254 = FE       low[E] & high[F] = 2|4 & 4 = 4    a lead byte
+//
+// Repeated for each 16-byte lane, as the shuffles look up within lanes.
+struct tLeadHalves {
+  alignas(64) unsigned char Low[64];
+  alignas(64) unsigned char High[64];
+  int Bits;  // how many bits the entries use
+  constexpr tLeadHalves() : Low(), High(), Bits(0) {
+    unsigned lows[16] = {};  // for each high half, bit l for each low half l of a lead byte
+    for (int b = 0; b < 256; ++b) {
+      if (IsLeadByte(static_cast<unsigned char>(b))) lows[b >> 4] |= 1u << (b & 15);
+    }
+    unsigned bitLows[16] = {};  // the low halves that each bit stands for
+    for (int high = 0; high < 16; ++high) {
+      if (lows[high] == 0) continue;
+      int bit = 0;
+      while (bit < Bits && bitLows[bit] != lows[high]) ++bit;
+      if (bit == Bits) bitLows[Bits++] = lows[high];
+      for (int lane = 0; lane < 64; lane += 16) {
+        High[lane + high] = static_cast<unsigned char>(1u << bit);
+        for (int low = 0; low < 16; ++low) {
+          if ((lows[high] >> low & 1) != 0)
+            Low[lane + low] = static_cast<unsigned char>(Low[lane + low] | 1u << bit);
+        }
+      }
+    }
+  }
+};
+constexpr tLeadHalves kLeadHalves;
+// AVX2 tells a shared bit by a signed compare with zero, so bit 7 stays free.
+static_assert(kLeadHalves.Bits <= 7, "the lead bytes fit the shuffles' tables");
+
+// The lead bytes as compares, for SSE2, which has no byte shuffle: a letter that leads in both
+// cases is one compare with the byte's 0x20 bit set (a-z and A-Z made alike), the lead bytes from
+// some byte up to 255 one unsigned maximum, and each other lead byte one compare. For the rules
+// as they are: c, e, n folded; 254 and up; 10 and 13.
+struct tLeadCompares {
+  unsigned char Folded[26];
+  std::size_t FoldedCount;
+  unsigned AtLeast;  // 256 for none
+  unsigned char Single[256];
+  std::size_t SingleCount;
+  constexpr tLeadCompares() : Folded(), FoldedCount(0), AtLeast(256), Single(), SingleCount(0) {
+    bool covered[256] = {};
+    for (unsigned char letter = 'a'; letter <= 'z'; ++letter) {
+      const auto upper = static_cast<unsigned char>(letter - 0x20);
+      if (!kLeadBytes.Of[letter] || !kLeadBytes.Of[upper]) continue;
+      Folded[FoldedCount++] = letter;
+      covered[letter] = covered[upper] = true;
+    }
+    while (AtLeast > 1 && kLeadBytes.Of[AtLeast - 1] && !covered[AtLeast - 1]) --AtLeast;
+    for (unsigned b = 0; b < AtLeast; ++b) {
+      if (kLeadBytes.Of[b] && !covered[b]) Single[SingleCount++] = static_cast<unsigned char>(b);
+    }
+  }
+};
+constexpr tLeadCompares kLeadCompares;
+static_assert(kLeadCompares.FoldedCount > 0, "every wanted name begins with a letter");
+
+// How an instruction set tells lead bytes: by kLeadBytes, kLeadHalves or kLeadCompares.
+enum tLeadTest { LeadByTable, LeadByHalves, LeadByCompares };
+
+// What each instruction set's loops give the functions of brackets.h.
+struct tKernels {
+  std::size_t (*FindTags)(const unsigned char*, std::size_t, std::uint64_t&, std::uint16_t*);
+  std::size_t (*FindWantedTags)(const unsigned char*, std::size_t, tWantedTagsCarry&,
+                                std::uint16_t*);
+  std::size_t (*FindLastOpen)(const unsigned char*, std::size_t);
+  tByteMasks (*ClassifyWord)(const unsigned char*);
+};
+
+// --- One vocabulary for each instruction set ---------------------------------------------------
+//
+// Each brings, in a struct V, what brackets_loop.inc needs of it (listed there), and the loop
+// is compiled for it in its own target region.
+
+// Processors without the vector code below: "vectors" of one byte.
 namespace plain {
 
-using tBytes = unsigned char;
-using tTruths = bool;
-constexpr std::size_t kVectorBytes = 1;
-constexpr bool kSparseFirst = true;
-JOBVIGIL_INLINE tBytes Load(const unsigned char* at) { return *at; }
-JOBVIGIL_INLINE tTruths Equal(tBytes bytes, unsigned char b) { return bytes == b; }
-JOBVIGIL_INLINE tTruths IsAfterOpen(tBytes bytes) { return kAfterOpenBytes.Of[bytes] != 0; }
-JOBVIGIL_INLINE tTruths And(tTruths a, tTruths b) { return a && b; }
-JOBVIGIL_INLINE tTruths Or(tTruths a, tTruths b) { return a || b; }
-JOBVIGIL_INLINE std::uint64_t Bits(tTruths truths) { return truths ? 1 : 0; }
-JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) { return CountBitsPortably(bits); }
+struct V {
+  using tBytes = unsigned char;
+  using tTruths = bool;
+  static constexpr std::size_t kVectorBytes = 1;
+  static constexpr bool kSparseFirst = true;
+  static constexpr tLeadTest kLeadTest = LeadByTable;
+  static JOBVIGIL_INLINE tBytes Load(const unsigned char* at) { return *at; }
+  static JOBVIGIL_INLINE tTruths Equal(tBytes bytes, unsigned char b) { return bytes == b; }
+  static JOBVIGIL_INLINE tTruths And(tTruths a, tTruths b) { return a && b; }
+  static JOBVIGIL_INLINE tTruths Or(tTruths a, tTruths b) { return a || b; }
+  static JOBVIGIL_INLINE tTruths Lookup(const unsigned char* table, tBytes bytes) {
+    return table[bytes] != 0;
+  }
+  static JOBVIGIL_INLINE std::uint64_t Bits(tTruths truths) { return truths ? 1 : 0; }
+  static JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {
+    return CountBitsPortably(bits);
+  }
+  static JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) {
+    return TrailingZerosPortably(bits);
+  }
+};
 
 #include "joblog/brackets_loop.inc"
 
@@ -88,155 +203,131 @@ JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) { return CountBitsPort
 // SSE2, which every x86-64 processor has: four vectors a word, and no byte shuffles.
 namespace sse2 {
 
-using tBytes = __m128i;
-using tTruths = __m128i;
-constexpr std::size_t kVectorBytes = 16;
-constexpr bool kSparseFirst = true;  // four vectors and no byte shuffle: a word costs much
-JOBVIGIL_INLINE tBytes Load(const unsigned char* at) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-}
-JOBVIGIL_INLINE tTruths Equal(tBytes bytes, unsigned char b) {
-  return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(b)));
-}
-JOBVIGIL_INLINE tTruths And(tTruths a, tTruths b) { return _mm_and_si128(a, b); }
-JOBVIGIL_INLINE tTruths Or(tTruths a, tTruths b) { return _mm_or_si128(a, b); }
-JOBVIGIL_INLINE tTruths IsAfterOpen(tBytes bytes) {
-  // n, c and e in either case are one compare each once a-z and A-Z are made alike.
-  const __m128i lower = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
-  return Or(Or(Or(Equal(lower, 'n'), Equal(lower, 'c')), Or(Equal(lower, 'e'), Equal(bytes, 10))),
-            Or(Equal(bytes, 13), _mm_cmpeq_epi8(_mm_max_epu8(bytes, _mm_set1_epi8(-2)), bytes)));
-}
-JOBVIGIL_INLINE std::uint64_t Bits(tTruths truths) {
-  return static_cast<std::uint16_t>(_mm_movemask_epi8(truths));
-}
-JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) { return CountBitsPortably(bits); }
+struct V {
+  using tBytes = __m128i;
+  using tTruths = __m128i;
+  static constexpr std::size_t kVectorBytes = 16;
+  static constexpr bool kSparseFirst = true;  // four vectors and no byte shuffle: a word costs much
+  static constexpr tLeadTest kLeadTest = LeadByCompares;
+  static JOBVIGIL_INLINE tBytes Load(const unsigned char* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  }
+  static JOBVIGIL_INLINE tTruths Equal(tBytes bytes, unsigned char b) {
+    return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(b)));
+  }
+  static JOBVIGIL_INLINE tTruths And(tTruths a, tTruths b) { return _mm_and_si128(a, b); }
+  static JOBVIGIL_INLINE tTruths Or(tTruths a, tTruths b) { return _mm_or_si128(a, b); }
+  static JOBVIGIL_INLINE tBytes FoldCase(tBytes bytes) {
+    return _mm_or_si128(bytes, _mm_set1_epi8(0x20));
+  }
+  static JOBVIGIL_INLINE tTruths AtLeast(tBytes bytes, unsigned char b) {
+    return _mm_cmpeq_epi8(_mm_max_epu8(bytes, _mm_set1_epi8(static_cast<char>(b))), bytes);
+  }
+  static JOBVIGIL_INLINE std::uint64_t Bits(tTruths truths) {
+    return static_cast<std::uint16_t>(_mm_movemask_epi8(truths));
+  }
+  static JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {
+    return CountBitsPortably(bits);
+  }
+  static JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) {
+    return TrailingZerosPortably(bits);
+  }
+};
 
 #include "joblog/brackets_loop.inc"
 
 }  // namespace sse2
 
-// AfterOpen as byte shuffles tell it, from a byte's two halves: a byte is in it where the
-// entries of both its halves hold one same bit. Bit 1: n, c, e in either case (high half 4 or
-// 6, low half 3, 5 or 14); bit 2: line ends (0, 10 or 13); bit 4: 254 and 255 (15, 14 or 15).
-// Repeated for each 16-byte lane.
-alignas(64) constexpr unsigned char kLowHalfClasses[64] = {
-    0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 2, 0, 0, 2, 1 | 4, 4,  //
-    0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 2, 0, 0, 2, 1 | 4, 4,  //
-    0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 2, 0, 0, 2, 1 | 4, 4,  //
-    0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 2, 0, 0, 2, 1 | 4, 4,  //
-};
-alignas(64) constexpr unsigned char kHighHalfClasses[64] = {
-    2, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 4,  //
-    2, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 4,  //
-    2, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 4,  //
-    2, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 4,  //
-};
-
 // AVX2, where the processor has it: two vectors a word. Every processor with AVX2 also counts
 // bits and trailing zeros with instructions of their own.
-#ifdef __clang__
-#pragma clang attribute push(__attribute__((target("avx2,bmi,popcnt"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2,bmi,popcnt")
-#endif
+JOBVIGIL_TARGET_BEGIN("avx2,bmi,popcnt")
 namespace avx2 {
 
-using tBytes = __m256i;
-using tTruths = __m256i;
-constexpr std::size_t kVectorBytes = 32;
-constexpr bool kSparseFirst = false;  // measured slower on Zen 3 with it
-JOBVIGIL_INLINE tBytes Load(const unsigned char* at) {
-  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-}
-JOBVIGIL_INLINE tTruths Equal(tBytes bytes, unsigned char b) {
-  return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(static_cast<char>(b)));
-}
-JOBVIGIL_INLINE tTruths And(tTruths a, tTruths b) { return _mm256_and_si256(a, b); }
-JOBVIGIL_INLINE tTruths Or(tTruths a, tTruths b) { return _mm256_or_si256(a, b); }
-JOBVIGIL_INLINE tTruths IsAfterOpen(tBytes bytes) {
-  const __m256i low = _mm256_load_si256(reinterpret_cast<const __m256i*>(kLowHalfClasses));
-  const __m256i high = _mm256_load_si256(reinterpret_cast<const __m256i*>(kHighHalfClasses));
-  const __m256i nibble = _mm256_set1_epi8(0x0F);
-  const __m256i classes = _mm256_and_si256(
-      _mm256_shuffle_epi8(low, _mm256_and_si256(bytes, nibble)),
-      _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble)));
-  return _mm256_cmpgt_epi8(classes, _mm256_setzero_si256());
-}
-JOBVIGIL_INLINE std::uint64_t Bits(tTruths truths) {
-  return static_cast<std::uint32_t>(_mm256_movemask_epi8(truths));
-}
-JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {
-  return static_cast<std::size_t>(std::popcount(bits));
-}
+struct V {
+  using tBytes = __m256i;
+  using tTruths = __m256i;
+  static constexpr std::size_t kVectorBytes = 32;
+  static constexpr bool kSparseFirst = false;  // measured slower on Zen 3 with it
+  static constexpr tLeadTest kLeadTest = LeadByHalves;
+  static JOBVIGIL_INLINE tBytes Load(const unsigned char* at) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+  }
+  static JOBVIGIL_INLINE tTruths Equal(tBytes bytes, unsigned char b) {
+    return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(static_cast<char>(b)));
+  }
+  static JOBVIGIL_INLINE tTruths And(tTruths a, tTruths b) { return _mm256_and_si256(a, b); }
+  static JOBVIGIL_INLINE tTruths Or(tTruths a, tTruths b) { return _mm256_or_si256(a, b); }
+  // Where the entries of the bytes' two halves in the tables share a bit.
+  static JOBVIGIL_INLINE tTruths ShareBit(tBytes bytes, const unsigned char* low,
+                                          const unsigned char* high) {
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i shared = _mm256_and_si256(
+        _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(low)),
+                            _mm256_and_si256(bytes, nibble)),
+        _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(high)),
+                            _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble)));
+    return _mm256_cmpgt_epi8(shared, _mm256_setzero_si256());
+  }
+  static JOBVIGIL_INLINE std::uint64_t Bits(tTruths truths) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(truths));
+  }
+  static JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {
+    return static_cast<std::size_t>(std::popcount(bits));
+  }
+  static JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return std::countr_zero(bits); }
+};
 
 #include "joblog/brackets_loop.inc"
 
 }  // namespace avx2
-#ifdef __clang__
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+JOBVIGIL_TARGET_END
 
 // AVX-512BW, where the processor has it: a word is one vector, and its truths are bit masks.
-#ifdef __clang__
-#pragma clang attribute push(__attribute__((target("avx512bw,bmi,popcnt"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512bw,bmi,popcnt")
-#endif
+JOBVIGIL_TARGET_BEGIN("avx512bw,bmi,popcnt")
 namespace avx512 {
 
-using tBytes = __m512i;
-using tTruths = __mmask64;
-constexpr std::size_t kVectorBytes = 64;
-constexpr bool kSparseFirst = false;
-JOBVIGIL_INLINE tBytes Load(const unsigned char* at) { return _mm512_loadu_si512(at); }
-JOBVIGIL_INLINE tTruths Equal(tBytes bytes, unsigned char b) {
-  return _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(static_cast<char>(b)));
-}
-JOBVIGIL_INLINE tTruths And(tTruths a, tTruths b) { return a & b; }
-JOBVIGIL_INLINE tTruths Or(tTruths a, tTruths b) { return a | b; }
-JOBVIGIL_INLINE tTruths IsAfterOpen(tBytes bytes) {
-  const __m512i nibble = _mm512_set1_epi8(0x0F);
-  const __m512i classes = _mm512_and_si512(
-      _mm512_shuffle_epi8(_mm512_load_si512(kLowHalfClasses), _mm512_and_si512(bytes, nibble)),
-      _mm512_shuffle_epi8(_mm512_load_si512(kHighHalfClasses),
-                          _mm512_and_si512(_mm512_srli_epi16(bytes, 4), nibble)));
-  return _mm512_test_epi8_mask(classes, classes);
-}
-JOBVIGIL_INLINE std::uint64_t Bits(tTruths truths) { return truths; }
-JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {
-  return static_cast<std::size_t>(std::popcount(bits));
-}
+struct V {
+  using tBytes = __m512i;
+  using tTruths = __mmask64;
+  static constexpr std::size_t kVectorBytes = 64;
+  static constexpr bool kSparseFirst = false;
+  static constexpr tLeadTest kLeadTest = LeadByHalves;
+  static JOBVIGIL_INLINE tBytes Load(const unsigned char* at) { return _mm512_loadu_si512(at); }
+  static JOBVIGIL_INLINE tTruths Equal(tBytes bytes, unsigned char b) {
+    return _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(static_cast<char>(b)));
+  }
+  static JOBVIGIL_INLINE tTruths And(tTruths a, tTruths b) { return a & b; }
+  static JOBVIGIL_INLINE tTruths Or(tTruths a, tTruths b) { return a | b; }
+  static JOBVIGIL_INLINE tTruths ShareBit(tBytes bytes, const unsigned char* low,
+                                          const unsigned char* high) {
+    const __m512i nibble = _mm512_set1_epi8(0x0F);
+    const __m512i shared = _mm512_and_si512(
+        _mm512_shuffle_epi8(_mm512_load_si512(low), _mm512_and_si512(bytes, nibble)),
+        _mm512_shuffle_epi8(_mm512_load_si512(high),
+                            _mm512_and_si512(_mm512_srli_epi16(bytes, 4), nibble)));
+    return _mm512_test_epi8_mask(shared, shared);
+  }
+  static JOBVIGIL_INLINE std::uint64_t Bits(tTruths truths) { return truths; }
+  static JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {
+    return static_cast<std::size_t>(std::popcount(bits));
+  }
+  static JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return std::countr_zero(bits); }
+};
 
 #include "joblog/brackets_loop.inc"
 
 }  // namespace avx512
-#ifdef __clang__
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+JOBVIGIL_TARGET_END
 
-// The code for each of tScanCode, and whether this processor runs it.
-constexpr tFindTags kFindTags[] = {plain::FindTags, sse2::FindTags, avx2::FindTags,
-                                   avx512::FindTags};
-constexpr tFindTags kFindNameTags[] = {plain::FindNameTags, sse2::FindNameTags, avx2::FindNameTags,
-                                       avx512::FindNameTags};
-constexpr tClassifyWord kClassifyWord[] = {plain::ClassifyWord, sse2::ClassifyWord,
-                                           avx2::ClassifyWord, avx512::ClassifyWord};
-constexpr tNameStarts kNameStarts[] = {plain::NameStartsOf, sse2::NameStartsOf, avx2::NameStartsOf,
-                                       avx512::NameStartsOf};
-constexpr tFindLastOpen kFindLastOpen[] = {plain::FindLastOpen, sse2::FindLastOpen,
-                                           avx2::FindLastOpen, avx512::FindLastOpen};
+// The instruction sets in the order of tInstructionSet, and whether this processor runs each.
+constexpr const tKernels* kKernelsOf[] = {&plain::kKernels, &sse2::kKernels, &avx2::kKernels,
+                                          &avx512::kKernels};
 
-bool Runs(tScanCode code) {
+bool Runs(tInstructionSet set) {
   // Asked from a global's initializer too, which may run before the compiler's own
   // processor detection has.
   __builtin_cpu_init();
-  switch (code) {
+  switch (set) {
     case ScanPlain:
     case ScanSse2:
       return true;
@@ -252,56 +343,48 @@ bool Runs(tScanCode code) {
 
 #else
 
-constexpr tFindTags kFindTags[] = {plain::FindTags};
-constexpr tFindTags kFindNameTags[] = {plain::FindNameTags};
-constexpr tClassifyWord kClassifyWord[] = {plain::ClassifyWord};
-constexpr tNameStarts kNameStarts[] = {plain::NameStartsOf};
-constexpr tFindLastOpen kFindLastOpen[] = {plain::FindLastOpen};
+constexpr const tKernels* kKernelsOf[] = {&plain::kKernels};
 
-bool Runs(tScanCode code) { return code == ScanPlain; }
+bool Runs(tInstructionSet set) { return set == ScanPlain; }
 
 #endif
 
-tScanCode ChosenCode() {
+tInstructionSet ChosenSet() {
 #ifdef JOBVIGIL_SCAN_CODE
-  // A benchmark's build, timing the code it names.
+  // A benchmark's build, timing the instruction set it names.
   if (Runs(JOBVIGIL_SCAN_CODE)) return JOBVIGIL_SCAN_CODE;
 #endif
-  tScanCode best = ScanPlain;
-  for (std::size_t code = 0; code < std::size(kFindTags); ++code) {
-    if (Runs(static_cast<tScanCode>(code))) best = static_cast<tScanCode>(code);
+  tInstructionSet best = ScanPlain;
+  for (std::size_t set = 0; set < std::size(kKernelsOf); ++set) {
+    if (Runs(static_cast<tInstructionSet>(set))) best = static_cast<tInstructionSet>(set);
   }
   return best;
 }
 
-tScanCode gCode = ChosenCode();
+const tKernels* gKernels = kKernelsOf[ChosenSet()];
 
 }  // namespace
 
-bool UseScanCode(tScanCode code) {
-  if (static_cast<std::size_t>(code) >= std::size(kFindTags) || !Runs(code)) return false;
-  gCode = code;
+bool UseInstructionSet(tInstructionSet set) {
+  if (static_cast<std::size_t>(set) >= std::size(kKernelsOf) || !Runs(set)) return false;
+  gKernels = kKernelsOf[set];
   return true;
 }
 
 std::size_t FindTags(const unsigned char* bytes, std::size_t words, std::uint64_t& inContent,
                      std::uint16_t* tags) {
-  return kFindTags[gCode](bytes, words, inContent, tags);
+  return gKernels->FindTags(bytes, words, inContent, tags);
 }
 
-std::size_t FindNameTags(const unsigned char* bytes, std::size_t words, std::uint64_t& openBefore,
-                         std::uint16_t* tags) {
-  return kFindNameTags[gCode](bytes, words, openBefore, tags);
+std::size_t FindWantedTags(const unsigned char* bytes, std::size_t words, tWantedTagsCarry& carry,
+                           std::uint16_t* tags) {
+  return gKernels->FindWantedTags(bytes, words, carry, tags);
 }
 
 std::size_t FindLastOpen(const unsigned char* bytes, std::size_t size) {
-  return kFindLastOpen[gCode](bytes, size);
+  return gKernels->FindLastOpen(bytes, size);
 }
 
-tByteMasks ClassifyWordWith(tScanCode code, const unsigned char* word) {
-  return kClassifyWord[code](word);
-}
-
-std::uint64_t NameStartsWith(tScanCode code, const unsigned char* word) {
-  return kNameStarts[code](word);
+tByteMasks ClassifyWordWith(tInstructionSet set, const unsigned char* word) {
+  return kKernelsOf[set]->ClassifyWord(word);
 }

@@ -1,62 +1,95 @@
-// Finding where a log's tags begin, 64 bytes at a time: the classes of the bytes the scanner
-// cares about, the carry that tells which "<" open tags, and the classification of a 64-byte
-// word for each instruction set, the best of which this processor runs is chosen once
-// (process-wide). Called by the tag scanner; the tests compare the instruction sets'
+// The tag scanner's byte rules, and the finding of where a log's tags begin, 64 bytes at a time.
+// The rules are written once here: the element names the scanner looks for and the bytes it
+// drops. The classes of bytes the scanner reads, and each instruction set's tables and compares,
+// are made from them at compile time. The best instruction set this processor runs is chosen
+// once (process-wide). Called by the tag scanner; the tests compare the instruction sets'
 // classifications.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
+#include <iterator>
+#include <string_view>
 
-/// The instructions that words are classified with. The scanner uses the best this processor
-/// runs; the others are there to be tested against it.
-enum tScanCode { ScanPlain, ScanSse2, ScanAvx2, ScanAvx512 };
+// --- The rules -------------------------------------------------------------------------------
 
-/// Makes the scanner use the code; false, and nothing changed, when this processor cannot run it.
-bool UseScanCode(tScanCode code);
+/// The element names the scanner looks for, as it compares them (upper-cased), in the order of
+/// their kinds: kind k of tElementKind (joblog.h) is kWantedNames[k - 1].
+inline constexpr std::string_view kWantedNames[] = {"NAME", "COMPLETESTATUS",
+                                                    "ENGINE_COMPLETION_STATUS"};
+constexpr std::size_t kWantedKinds = std::size(kWantedNames);
 
-constexpr std::size_t kWordBytes = 64;
+/// A set of wanted kinds: bit k - 1 for kind k.
+constexpr unsigned kEveryWantedKind = (1u << kWantedKinds) - 1;
 
-// The classes of a byte. The three letters are the first letters of the element names the
-// scanner looks for, n, c and e in either case, in the order of their element kinds.
-enum : unsigned char { kIsOpen = 1, kIsClose = 2, kIsDropped = 4, kIsLetter = 8 };
-constexpr char kWantedLetters[3] = {'n', 'c', 'e'};
+/// The bytes the scanner drops wherever they are. 0, 254 and 255 so that UTF-16 little-endian
+/// text of ASCII characters, byte order mark included, reads like its 8-bit form; line ends so
+/// that content spread over several lines reads as one.
+inline constexpr unsigned char kDroppedBytes[] = {0, 10, 13, 254, 255};
+
+constexpr std::size_t kLongestWantedName =
+    std::ranges::max(kWantedNames, {}, &std::string_view::size).size();
+static_assert(std::ranges::all_of(kWantedNames,
+                                  [](std::string_view name) {
+                                    return !name.empty() && name[0] >= 'A' && name[0] <= 'Z';
+                                  }),
+              "each wanted name begins with a letter, which a tag may write in either case");
+
+// --- What is made of them --------------------------------------------------------------------
+
+// The classes of a byte: bits for "<", ">" and a dropped byte, and above them the set of kinds
+// whose names begin with the byte, in either case (KindsBegunBy).
+enum : unsigned char { kIsOpen = 1, kIsClose = 2, kIsDropped = 4, kBeginsKinds = 8 };
+static_assert((kEveryWantedKind * kBeginsKinds) <= 0xFF, "a byte's class has room for the kinds");
+
+constexpr unsigned char LowerByte(unsigned char b) {
+  return b >= 'A' && b <= 'Z' ? static_cast<unsigned char>(b + 0x20) : b;
+}
 
 struct tByteClasses {
   unsigned char Of[256];
   constexpr tByteClasses() : Of() {
     Of[static_cast<unsigned char>('<')] = kIsOpen;
     Of[static_cast<unsigned char>('>')] = kIsClose;
-    // Bytes 0, 254 and 255 are dropped so that UTF-16 little-endian text of ASCII characters,
-    // byte order mark included, reads like its 8-bit form; line ends are dropped so that
-    // content spread over several lines reads as one.
-    for (const int b : {0, 10, 13, 254, 255}) Of[b] = kIsDropped;
-    for (int i = 0; i < 3; ++i) {
-      Of[static_cast<unsigned char>(kWantedLetters[i])] =
-          static_cast<unsigned char>(kIsLetter << i);
-      Of[static_cast<unsigned char>(kWantedLetters[i] - 0x20)] =
-          static_cast<unsigned char>(kIsLetter << i);
+    for (const unsigned char b : kDroppedBytes) Of[b] = kIsDropped;
+    for (std::size_t k = 0; k < kWantedKinds; ++k) {
+      const unsigned char first = LowerByte(static_cast<unsigned char>(kWantedNames[k][0]));
+      for (const unsigned char b : {first, static_cast<unsigned char>(first - 0x20)})
+        Of[b] = static_cast<unsigned char>(Of[b] | (kBeginsKinds << k));
     }
   }
 };
 inline constexpr tByteClasses kByteClasses;
 
-/// Whether a byte right after a "<" leaves the tag able to begin a wanted name: n, c or e in
-/// either case, or a dropped byte other than NUL, which the search for the first kept byte
-/// goes past (a NUL, as in UTF-16 text, is looked past to the byte after it).
-constexpr bool IsAfterOpenByte(unsigned char b) {
-  return b != 0 && (kByteClasses.Of[b] >= kIsLetter || (kByteClasses.Of[b] & kIsDropped) != 0);
+/// The kinds (bit k - 1 for kind k) whose names begin with a byte of the class.
+constexpr unsigned KindsBegunBy(unsigned char byteClass) { return byteClass / kBeginsKinds; }
+
+/// Whether a byte may lead a wanted tag's name right after its "<": the first letter of a
+/// wanted name, in either case, or a dropped byte other than NUL, which the search for the
+/// first kept byte goes past (a NUL, as in UTF-16 text, is looked past to the byte after it).
+constexpr bool IsLeadByte(unsigned char b) {
+  return b != 0 &&
+         (KindsBegunBy(kByteClasses.Of[b]) != 0 || (kByteClasses.Of[b] & kIsDropped) != 0);
 }
 
-/// What the bytes of one 64-byte word are: bit i stands for byte i. A tag can begin one of the
-/// three wanted names only where the byte after its "<" is in AfterOpen, or is a NUL, as in
-/// UTF-16 text, and the one after that is in AfterOpen or a NUL: its first kept byte, or a
-/// dropped byte that the search for it goes past.
+// --- Finding tags ----------------------------------------------------------------------------
+
+/// The instruction sets that words are classified with. The scanner uses the best this
+/// processor runs; the others are there to be tested against it.
+enum tInstructionSet { ScanPlain, ScanSse2, ScanAvx2, ScanAvx512 };
+
+/// Makes the scanner use the instruction set; false, and nothing changed, when this processor
+/// cannot run it.
+bool UseInstructionSet(tInstructionSet set);
+
+constexpr std::size_t kWordBytes = 64;
+
+/// What the bytes of one 64-byte word are: bit i stands for byte i.
 struct tByteMasks {
-  std::uint64_t Open;       // "<"
-  std::uint64_t Close;      // ">"
-  std::uint64_t AfterOpen;  // n, c, e in either case, and dropped bytes other than NUL
+  std::uint64_t Open;   // "<"
+  std::uint64_t Close;  // ">"
+  std::uint64_t Lead;   // IsLeadByte
   std::uint64_t Nul;
 };
 
@@ -70,21 +103,22 @@ constexpr std::size_t TagRoom(std::size_t words) { return words * kWordBytes / 2
 std::size_t FindTags(const unsigned char* bytes, std::size_t words, std::uint64_t& inContent,
                      std::uint16_t* tags);
 
-/// Writes to `tags` where tags may begin one of the three wanted names, in `words` whole words:
-/// the offset from `bytes` of each byte in AfterOpen one past a "<", or in AfterOpen or a NUL
-/// two past one with a NUL between, in order, TagRoom(words) at most; whether the "<" opens a
-/// tag is not looked at. Gives their count. `before` carries the last two bytes before `bytes`
-/// (the first in bits 8 to 15), and is left as the last word's; kNothingBefore at the start.
-constexpr std::uint64_t kNothingBefore = 'x' << 8 | 'x';  // neither "<" nor NUL
-std::size_t FindNameTags(const unsigned char* bytes, std::size_t words, std::uint64_t& before,
-                         std::uint16_t* tags);
+/// What FindWantedTags carries from one call to the next: the last two bytes before the next
+/// call's (the first in bits 8 to 15), and whether candidates came often in the last call's.
+struct tWantedTagsCarry {
+  std::uint64_t Before = 'x' << 8 | 'x';  // neither "<" nor NUL
+  bool Frequent = false;
+};
+
+/// Writes to `tags` where tags may begin one of the wanted names, in `words` whole words: the
+/// offset from `bytes` of each lead byte (IsLeadByte) one past a "<", or lead byte or NUL two
+/// past one with a NUL between, in order, TagRoom(words) at most; whether the "<" opens a tag
+/// is not looked at. Gives their count.
+std::size_t FindWantedTags(const unsigned char* bytes, std::size_t words, tWantedTagsCarry& carry,
+                           std::uint16_t* tags);
 
 /// The offset of the last "<" of the `size` bytes; `size` when there is none.
 std::size_t FindLastOpen(const unsigned char* bytes, std::size_t size);
 
-/// The bytes of one word as the code classifies them; the code must run on this processor.
-tByteMasks ClassifyWordWith(tScanCode code, const unsigned char* word);
-
-/// The bytes of one word where FindNameTags would find a tag beginning, as the code finds them
-/// from the word and the two bytes before it; the code must run on this processor.
-std::uint64_t NameStartsWith(tScanCode code, const unsigned char* word);
+/// The bytes of one word as the instruction set classifies them; it must run on this processor.
+tByteMasks ClassifyWordWith(tInstructionSet set, const unsigned char* word);

@@ -1,7 +1,7 @@
 // The tag scanner. It cuts a log into tags and content runs at the angle brackets and looks at
-// three element names only. The "<" that open tags are found 64 bytes at a time (brackets.h);
-// the first kept byte of each tag tells most tags apart from the three wanted names, and only
-// the elements that may be one of them are looked at further.
+// the wanted element names only. The "<" that open tags are found 64 bytes at a time (brackets.h,
+// which holds the names); the first kept byte of each tag tells most tags apart from the wanted
+// names, and only the elements that may be one of them are looked at further.
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -23,14 +23,18 @@ struct tEnregistrementXML {
   std::string_view Command;  // the last tag, between "<" and ">"
   std::string_view DataHead;
   std::string_view Data;           // the content after it, up to the next "<"
-  tElementKind Kind;               // which of the three wanted names the tag reads as, if any
+  tElementKind Kind;               // which of the wanted names the tag reads as, if any
   std::string_view NameBytesHead;  // of a name, every byte of DataHead's
 };
 
 const char kScanFailure[] = "jobvigil : fatal exception processing XML data";
 
-// The longest of the three element names the scanner looks for: "ENGINE_COMPLETION_STATUS".
-constexpr std::size_t kLongestWantedTag = 24;
+static_assert(EngineStatusElement == kWantedKinds, "a kind for each wanted name");
+
+// The set (bit k - 1 for kind k) that holds the kind alone; none for OtherElement.
+constexpr unsigned KindBit(tElementKind kind) {
+  return kind == OtherElement ? 0 : 1u << (kind - 1);
+}
 
 bool IsDroppedByte(char byte) {
   return (kByteClasses.Of[static_cast<unsigned char>(byte)] & kIsDropped) != 0;
@@ -67,31 +71,32 @@ std::string ElementText(std::string_view lead, std::string_view head, std::strin
 }
 
 tElementKind KindOfName(std::string_view command) {
-  if (command == "NAME") return NameElement;
-  if (command == "COMPLETESTATUS") return CompleteStatusElement;
-  if (command == "ENGINE_COMPLETION_STATUS") return EngineStatusElement;
+  for (std::size_t k = 0; k < kWantedKinds; ++k) {
+    if (command == kWantedNames[k]) return static_cast<tElementKind>(k + 1);
+  }
   return OtherElement;
 }
 
-// Which of the three element names a tag reads as, judged in place: most tags are told apart
-// by their first kept byte, and none is looked at beyond the 25th.
+// Which of the wanted names a tag reads as, judged in place: most tags are told apart by their
+// first kept byte, and none is looked at beyond one byte more than the longest name.
 tElementKind KindOfTag(std::string_view tag) {
-  char name[kLongestWantedTag];
+  char name[kLongestWantedName];
   std::size_t length = 0;
   for (const char c : tag) {
     if (IsDroppedByte(c)) continue;
-    if (length == kLongestWantedTag) return OtherElement;
-    name[length] = UpperByte(c);
-    if (length == 0 && name[0] != 'N' && name[0] != 'C' && name[0] != 'E') return OtherElement;
-    ++length;
+    if (length == kLongestWantedName) return OtherElement;
+    if (length == 0 && KindsBegunBy(kByteClasses.Of[static_cast<unsigned char>(c)]) == 0)
+      return OtherElement;
+    name[length++] = UpperByte(c);
   }
   return KindOfName({name, length});
 }
 
-// The kind whose name begins with the tag's first kept byte, before `end`; OtherElement when it
-// begins none of them. Tags are told apart here by the million, so the two usual layouts, the
-// byte right after "<" (8-bit text) or the one after it (UTF-16), are read without a loop.
-tElementKind KindOfStart(const char* tag, const char* end) {
+// The kinds (bit k - 1 for kind k) whose names begin with the tag's first kept byte, before
+// `end`; none when it begins none of them. Tags are told apart here by the million, so the two
+// usual layouts, the byte right after "<" (8-bit text) or the one after it (UTF-16), are read
+// without a loop.
+unsigned KindsOfStart(const char* tag, const char* end) {
   unsigned c = kIsDropped;
   if (end - tag >= 2) {
     const unsigned first = kByteClasses.Of[static_cast<unsigned char>(tag[0])];
@@ -101,13 +106,12 @@ tElementKind KindOfStart(const char* tag, const char* end) {
   }
   for (; (c & kIsDropped) != 0 && tag < end; ++tag)
     c = kByteClasses.Of[static_cast<unsigned char>(*tag)];
-  if (c < kIsLetter) return OtherElement;
-  return static_cast<tElementKind>(std::countr_zero(c / kIsLetter) + 1);
+  return KindsBegunBy(static_cast<unsigned char>(c));
 }
 
 // Without the per-element lines a tag is only looked at to tell which name it reads as, and one
 // kept byte more than the longest name tells that it is none of them.
-std::size_t TagLimit() { return VerboseOutput ? std::string::npos : kLongestWantedTag + 1; }
+std::size_t TagLimit() { return VerboseOutput ? std::string::npos : kLongestWantedName + 1; }
 
 // Whether the content of an element of this kind is needed when the element completes.
 bool KeepsContent(tElementKind kind) { return VerboseOutput || kind != OtherElement; }
@@ -182,8 +186,8 @@ struct tChunk {
   // Without diagnostics each handled element only overwrites what one before it wrote, so only
   // the last of each kind in the chunk is handled, at the chunk's end, in their order.
   bool EveryElement;
-  tEnregistrementXML Latest[3];
-  const char* LatestAt[3];  // where each completed; null for none
+  tEnregistrementXML Latest[kWantedKinds];
+  const char* LatestAt[kWantedKinds];  // where each completed; null for none
 };
 
 void Complete(tChunk& chunk, const tEnregistrementXML& element, const char* at) {
@@ -195,15 +199,19 @@ void Complete(tChunk& chunk, const tEnregistrementXML& element, const char* at) 
   }
 }
 
-// The element whose tag begins at `tag`, if its tag reads as `kind` (any, with OtherElement)
-// and the element completes within the chunk.
-bool CompleteAt(tChunk& chunk, const char* tag, tElementKind kind) {
+// Any tag at all, for CompleteAt.
+constexpr unsigned kAnyTag = ~0u;
+
+// The element whose tag begins at `tag`, if its tag reads as one of the `kinds` (a set, or
+// kAnyTag) and the element completes within the chunk. Gives the set of the kind completed;
+// none when none is, or the tag reads as no wanted name.
+unsigned CompleteAt(tChunk& chunk, const char* tag, unsigned kinds) {
   const char* close = Find(tag, chunk.End, '>');
-  if (close == chunk.End) return false;
+  if (close == chunk.End) return 0;
   const tElementKind found = KindOfTag({tag, static_cast<std::size_t>(close - tag)});
-  if (kind != OtherElement && found != kind) return false;
+  if (kinds != kAnyTag && (kinds & KindBit(found)) == 0) return 0;
   const char* next = Find(close + 1, chunk.End, '<');
-  if (next == chunk.End) return false;
+  if (next == chunk.End) return 0;
   Complete(chunk,
            {{},
             {tag, static_cast<std::size_t>(close - tag)},
@@ -212,7 +220,7 @@ bool CompleteAt(tChunk& chunk, const char* tag, tElementKind kind) {
             found,
             {}},
            next);
-  return true;
+  return KindBit(found);
 }
 
 // The elements of one block, in their order.
@@ -222,9 +230,9 @@ void HandleBlockInOrder(tChunk& chunk, const char* base, const std::uint16_t* ta
   for (std::size_t i = 0; i < count; ++i) {
     const char* tag = base + tags[i];
     if (everyTag) {
-      CompleteAt(chunk, tag, OtherElement);
-    } else if (const tElementKind kind = KindOfStart(tag, chunk.End); kind != OtherElement) {
-      CompleteAt(chunk, tag, kind);
+      CompleteAt(chunk, tag, kAnyTag);
+    } else if (const unsigned kinds = KindsOfStart(tag, chunk.End); kinds != 0) {
+      CompleteAt(chunk, tag, kinds);
     }
   }
 }
@@ -251,55 +259,67 @@ const char* LastOpen(const char* from, const char* end) {
   return close == from ? from : Find(close, last + 1, '<');
 }
 
-// Where the tag that may begin a wanted name at the candidate byte `at` (FindNameTags) begins:
+// Where the tag that may begin a wanted name at the candidate byte `at` (FindWantedTags) begins:
 // one past its "<", or null when it begins none. A "<" whose byte after is dropped is taken up
 // from that byte when it is a candidate itself, and from the next only when it is NUL.
 const char* TagOfCandidate(const char* from, const char* at) {
   const std::ptrdiff_t after = at - from;
-  if (after >= 1 && at[-1] == '<' && IsAfterOpenByte(static_cast<unsigned char>(*at))) return at;
+  if (after >= 1 && at[-1] == '<' && IsLeadByte(static_cast<unsigned char>(*at))) return at;
   if (after >= 2 && at[-2] == '<' && at[-1] == 0) return at - 1;
   return nullptr;
 }
+
+// The kinds a candidate byte (FindWantedTags) may begin: those its letter begins, or, for a
+// dropped byte, which the search for the first kept byte goes past, any.
+struct tCandidateKinds {
+  unsigned char Of[256];
+  constexpr tCandidateKinds() : Of() {
+    for (int b = 0; b < 256; ++b) {
+      const unsigned begun = KindsBegunBy(kByteClasses.Of[b]);
+      Of[b] = static_cast<unsigned char>(begun != 0 ? begun : kEveryWantedKind);
+    }
+  }
+};
+constexpr tCandidateKinds kCandidateKinds;
 
 // The last element of each kind in the chunk from the opening "<" at `from`, looked for from
 // the end of each block.
 void KeepLatestOfBlock(tChunk& chunk, const char* from, const char* base,
                        const std::uint16_t* candidates, std::size_t count) {
-  unsigned wanted = 0b111;  // bit k - 1 for each kind k not found yet
+  unsigned wanted = kEveryWantedKind;  // the kinds not found yet
   for (std::size_t i = count; i-- > 0 && wanted != 0;) {
-    // Most candidates are a tag's first letter, which tells its kind.
+    // Most candidates are a tag's first letter, which tells its kinds.
     const char* at = base + candidates[i];
-    const unsigned c = kByteClasses.Of[static_cast<unsigned char>(*at)];
-    if (c >= kIsLetter && (wanted & c / kIsLetter) == 0) continue;
+    if ((wanted & kCandidateKinds.Of[static_cast<unsigned char>(*at)]) == 0) continue;
     const char* tag = TagOfCandidate(from, at);
     if (tag == nullptr) continue;
-    const tElementKind kind = KindOfStart(tag, chunk.End);
-    if (kind == OtherElement) continue;
-    const unsigned mask = 1u << (kind - 1);
-    if ((wanted & mask) != 0 && OpensTag(from, tag - 1) && CompleteAt(chunk, tag, kind))
-      wanted &= ~mask;
+    const unsigned kinds = KindsOfStart(tag, chunk.End) & wanted;
+    if (kinds != 0 && OpensTag(from, tag - 1)) wanted &= ~CompleteAt(chunk, tag, kinds);
   }
 }
 
 // Finds and handles the elements whose tags begin after the "<" at `from`, which opens one, up
 // to the chunk's end; gives the last "<" that opens a tag. With every element handled, each
-// tag is looked at; otherwise only those FindNameTags picks.
+// tag is looked at; otherwise only those FindWantedTags picks.
 const char* ScanElements(tChunk& chunk, const char* from) {
   std::uint16_t tags[TagRoom(kBlockWords)];
-  // FindTags carries whether it is in content, FindNameTags the bytes before.
-  std::uint64_t carry = chunk.EveryElement ? 1 : kNothingBefore;
+  std::uint64_t inContent = 1;  // what FindTags carries
+  tWantedTagsCarry wanted;      // and FindWantedTags
+  const auto find = [&](const unsigned char* bytes, std::size_t words, std::uint16_t* found) {
+    return chunk.EveryElement ? FindTags(bytes, words, inContent, found)
+                              : FindWantedTags(bytes, words, wanted, found);
+  };
   const char* lastOpen = from;
-  const auto find = chunk.EveryElement ? FindTags : FindNameTags;
   for (const char* block = from; block < chunk.End;) {
     const std::size_t left = static_cast<std::size_t>(chunk.End - block);
     const std::size_t words = std::min(left / kWordBytes, kBlockWords);
-    std::size_t count = find(reinterpret_cast<const unsigned char*>(block), words, carry, tags);
+    std::size_t count = find(reinterpret_cast<const unsigned char*>(block), words, tags);
     if (words < kBlockWords && left % kWordBytes != 0) {
       // The chunk's last bytes, padded with bytes that are neither brackets nor candidates.
       unsigned char tail[kWordBytes];
       std::memset(tail, 'x', sizeof tail);
       std::memcpy(tail, block + words * kWordBytes, left % kWordBytes);
-      const std::size_t more = find(tail, 1, carry, tags + count);
+      const std::size_t more = find(tail, 1, tags + count);
       for (std::size_t i = count; i < count + more; ++i)
         tags[i] = static_cast<std::uint16_t>(tags[i] + words * kWordBytes);
       count += more;
@@ -318,7 +338,7 @@ const char* ScanElements(tChunk& chunk, const char* from) {
 // A tag or content run still open at the end of the log is never handled, so nothing of it is
 // kept for a chunk that ends the log.
 void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog) {
-  tChunk chunk{scan, bytes + size, DebugOutput, {}, {nullptr, nullptr, nullptr}};
+  tChunk chunk{scan, bytes + size, DebugOutput, {}, {}};
   const char* at = bytes;
   if (scan.LogStart.size() < 2)
     scan.LogStart.append(bytes, std::min(size, 2 - scan.LogStart.size()));
@@ -357,7 +377,7 @@ void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog
   // The latest of each kind, in the order they completed.
   for (int next = 0; next >= 0;) {
     next = -1;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < static_cast<int>(kWantedKinds); ++i) {
       if (chunk.LatestAt[i] != nullptr && (next < 0 || chunk.LatestAt[i] < chunk.LatestAt[next]))
         next = i;
     }
