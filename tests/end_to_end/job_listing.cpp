@@ -294,7 +294,8 @@ TEST_F(EndToEnd, ListingAnswersAsTheCheckWhereItCannotList) {
                                               {dir_.string(), "--format=xml"},
                                               {dir_.string(), "--output"}}) {
     const tRunResult usage = RunJobListing(bad);
-    EXPECT_TRUE(usage.Stdout.starts_with("\r\njobvigil-jobs " JOBVIGIL_VERSION "\r\n")) << usage.Stdout;
+    EXPECT_TRUE(usage.Stdout.starts_with("\r\njobvigil-jobs " JOBVIGIL_VERSION "\r\n"))
+        << usage.Stdout;
     EXPECT_EQ(usage.ExitCode, 3);
   }
 }
