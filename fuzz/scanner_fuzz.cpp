@@ -41,7 +41,7 @@ std::string AfterColon(const std::string& text) {
 
 // The scanner's rules as written: one byte at a time, two modes, an element at each "<".
 tFichierXML Reference(const std::uint8_t* data, std::size_t size) {
-  tFichierXML slotFreshSlot("BE1.xml", 0.0);
+  tFichierXML slot = FreshSlot("BE1.xml", 0.0);
   std::string tag, content;
   bool inTag = false;
   for (std::size_t i = 0; i < size; ++i) {
