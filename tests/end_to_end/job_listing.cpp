@@ -295,8 +295,8 @@ TEST_F(EndToEnd, ListingAnswersAsTheCheckWhereItCannotList) {
                                               {dir_.string(), "--output"}}) {
     const tRunResult usage = RunJobListing(bad);
     EXPECT_TRUE(usage.Stdout.starts_with("\r\njobvigil-jobs " JOBVIGIL_VERSION "\r\n"))
-        << usage.Stdout;
-    EXPECT_EQ(usage.ExitCode, 3);
+        << usage.Stdout << usage.Stderr;
+    EXPECT_EQ(usage.ExitCode, 3) << bad.size() << " arguments: " << usage.Stderr;
   }
 }
 
