@@ -55,6 +55,20 @@ tLocalSeconds LocalSecondsOf(const FILETIME& universal) {
   return SecondsOf(universal);
 }
 
+// Writes all the bytes, in pieces that a DWORD counts, a write that delivers fewer going on
+// with the rest.
+std::error_code WriteAll(HANDLE handle, const char* bytes, std::size_t count) {
+  while (count > 0) {
+    const DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
+    DWORD written = 0;
+    if (!WriteFile(handle, bytes, chunk, &written, nullptr)) return Win32Error(GetLastError());
+    if (written == 0) return Win32Error(ERROR_WRITE_FAULT);
+    bytes += written;
+    count -= written;
+  }
+  return {};
+}
+
 }  // namespace
 
 void StartPlatform() {
@@ -122,16 +136,7 @@ bool StandardOutputIsDevice() { return gStandardOutputIsDevice; }
 
 std::error_code WriteStandardOutput(const char* bytes, std::size_t count) {
   if (!IsUsable(gStandardOutput)) return Win32Error(ERROR_INVALID_HANDLE);
-  while (count > 0) {
-    const DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
-    DWORD written = 0;
-    if (!WriteFile(gStandardOutput, bytes, chunk, &written, nullptr))
-      return Win32Error(GetLastError());
-    if (written == 0) return Win32Error(ERROR_WRITE_FAULT);
-    bytes += written;
-    count -= written;
-  }
-  return {};
+  return WriteAll(gStandardOutput, bytes, count);
 }
 
 void WriteStandardError(const std::string& text) {
@@ -231,16 +236,7 @@ std::error_code CreateOutputFile(const std::string& path, tFileHandle& file) {
 }
 
 std::error_code WriteOutputFile(tFileHandle file, const char* bytes, std::size_t count) {
-  while (count > 0) {
-    const DWORD chunk = count > 0x40000000u ? 0x40000000u : static_cast<DWORD>(count);
-    DWORD written = 0;
-    if (!WriteFile(reinterpret_cast<HANDLE>(file), bytes, chunk, &written, nullptr))
-      return Win32Error(GetLastError());
-    if (written == 0) return Win32Error(ERROR_WRITE_FAULT);
-    bytes += written;
-    count -= written;
-  }
-  return {};
+  return WriteAll(reinterpret_cast<HANDLE>(file), bytes, count);
 }
 
 std::error_code CloseOutputFile(tFileHandle file) {
