@@ -1,5 +1,7 @@
 #include "app/job_list.h"
 
+#include <algorithm>
+#include <map>
 #include <set>
 
 #include "app/listing_formats.h"
@@ -14,8 +16,6 @@
 
 namespace {
 
-enum tListingFormat { FormatTable, FormatJson, FormatPrometheus, FormatCheckmk, FormatBad };
-
 [[noreturn]] void UsageAndEnd() {
   for (const std::string& line :
        {std::string(), std::string("jobvigil-jobs " JOBVIGIL_VERSION), std::string(),
@@ -26,36 +26,29 @@ enum tListingFormat { FormatTable, FormatJson, FormatPrometheus, FormatCheckmk, 
         std::string("      -w<n> : warning if last result is older than <n> days"),
         std::string("      -c<n> : critical if last result is older than <n> days"),
         std::string("      -w, -c : no such limit"),
-        std::string("      --format=table|json|prometheus|checkmk : the form of the listing"),
-        std::string("      --json : one JSON array of the jobs, in UTF-8 (--format=json)"),
+        std::string("      --format=<format> : the form of the listing, one of")})
+    WriteLine(line);
+  for (const tListingFormat& format : ListingFormats)
+    WriteLine("        " + std::string(format.Name) + " : " + format.Help);
+  for (const std::string& line :
+       {std::string("      --json : the same as --format=json"),
+        std::string("      --host NAME : the host whose services icinga2 and nagios write"),
+        std::string("      --template NAME : the template those services import"),
         std::string("      --output FILE : into FILE, replaced in one step, instead of the output"),
         std::string()})
     WriteLine(line);
   EndRun(StateUnknown);
 }
 
-tListingFormat FormatNamed(const std::string& name) {
-  if (name == "table") return FormatTable;
-  if (name == "json") return FormatJson;
-  if (name == "prometheus") return FormatPrometheus;
-  if (name == "checkmk") return FormatCheckmk;
-  return FormatBad;
+// A name that goes into an engine's configuration as typed by the administrator: nothing that
+// ends a line, no blank at either end, and nothing Nagios refuses in an object's name, so that
+// it means the same in every engine without escaping.
+bool IsPlainObjectName(const std::string& name) {
+  return !name.empty() && name.front() != ' ' && name.back() != ' ' &&
+         WithStandIns(name, kRefusedInNagiosNames) == name;
 }
 
-const tListingWriter& WriterOf(tListingFormat format) {
-  switch (format) {
-    case FormatJson:
-      return JsonWriter;
-    case FormatPrometheus:
-      return PrometheusWriter;
-    case FormatCheckmk:
-      return CheckmkWriter;
-    case FormatTable:
-    case FormatBad:
-      break;
-  }
-  return TableWriter;
-}
+const char kHexDigits[] = "0123456789abcdef";
 
 }  // namespace
 
@@ -97,6 +90,44 @@ std::vector<tListedJob> ListJobs() {
   return jobs;
 }
 
+std::string JobId(const tListedJob& job) {
+  std::string id;
+  for (const char c : job.Scanned) {
+    id += kHexDigits[static_cast<unsigned char>(c) >> 4];
+    id += kHexDigits[c & 15];
+  }
+  return id;
+}
+
+std::vector<std::string> ServiceNames(const std::vector<tListedJob>& jobs,
+                                      const std::string& prefix,
+                                      std::string (*standIn)(const std::string& utf8),
+                                      const std::vector<std::string>& taken) {
+  std::vector<std::string> names;
+  std::map<std::string, int> uses;
+  for (const std::string& name : taken) ++uses[name];
+  for (const tListedJob& job : jobs) ++uses[names.emplace_back(prefix + standIn(job.Written))];
+  // A name standIn left as it was is the job's own and stays; of the others, those that meet
+  // another take the id, which no two jobs share.
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (uses[names[i]] > 1 && names[i] != prefix + jobs[i].Written)
+      names[i] += " [" + JobId(jobs[i]) + "]";
+  }
+  return names;
+}
+
+std::string WithStandIns(const std::string& utf8, std::string_view refused) {
+  std::string text;
+  for (const char c : utf8) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b != 0x7F && refused.find(c) == std::string_view::npos)
+      text += c;
+    else
+      text += c == '\'' ? "\xe2\x80\x99" : c == '"' ? "\xe2\x80\x9d" : "_";
+  }
+  return text;
+}
+
 const tFichierXML* LatestLog(const tListedJob& job) {
   return job.Chosen > 0 ? &Slot(job.Chosen) : nullptr;
 }
@@ -105,20 +136,26 @@ void RunJobList(const std::vector<std::string>& arguments, const std::vector<std
   InitStatusTexts();
   if (arguments.empty()) UsageAndEnd();
   SetLogDirectory(arguments[0]);
-  tListingFormat format = FormatTable;
+  tListingRequest request = {arguments[0], "", ""};
+  const tListingFormat* format = &ListingFormats.front();
   std::string output;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
     const tSwitch item = ReadSwitch(arguments[i]);
     const std::string upper = UpperText(arguments[i]);
+    const bool valued = i + 1 < arguments.size();
     if (arguments[i] == "--json") {
-      format = FormatJson;
+      format = ListingFormatNamed("json");
     } else if (arguments[i].starts_with("--format=")) {
-      format = FormatNamed(arguments[i].substr(9));
-      if (format == FormatBad) UsageAndEnd();
-    } else if (arguments[i] == "--output" && i + 1 < arguments.size()) {
+      format = ListingFormatNamed(arguments[i].substr(9));
+      if (!format) UsageAndEnd();
+    } else if (arguments[i] == "--output" && valued) {
       output = arguments[++i];
     } else if (arguments[i].starts_with("--output=") && arguments[i].size() > 9) {
       output = arguments[i].substr(9);
+    } else if (arguments[i] == "--host" && valued) {
+      request.Host = arguments[++i];
+    } else if (arguments[i] == "--template" && valued) {
+      request.Template = arguments[++i];
     } else if (upper == "-W" || upper == "-C") {
       // A limit left empty, as an agent that pastes its parameters into a command line without
       // a shell passes one: no limit, as the switch left out would give.
@@ -131,11 +168,17 @@ void RunJobList(const std::vector<std::string>& arguments, const std::vector<std
       UsageAndEnd();
     }
   }
-  const tListingWriter& writer = WriterOf(format);
-  StopLineForm = writer.Stop;
+  // What the configuration formats write of the command line must stay one line and one name.
+  if (format->NeedsLimits && (WarningDays == 0 || CriticalDays == 0)) UsageAndEnd();
+  if (format->ForHost && (!IsPlainObjectName(request.Host) ||
+                          (!request.Template.empty() && !IsPlainObjectName(request.Template)) ||
+                          std::any_of(request.Directory.begin(), request.Directory.end(),
+                                      [](char c) { return static_cast<unsigned char>(c) < 0x20; })))
+    UsageAndEnd();
+  StopLineForm = format->Writer->Stop;
   if (!output.empty()) SendOutputTo(output);
   ScanLogDirectory();
   ReadEveryLogFile();
-  writer.Jobs(ListJobs());
+  format->Writer->Jobs(ListJobs(), request);
   EndRun(StateOk);
 }

@@ -7,33 +7,38 @@
 
 namespace {
 
-const char kDirectoryService[] = "\"BackupExec log directory\"";
+const char kDirectoryService[] = "BackupExec log directory";
 
-// The service name in double quotes, which Checkmk reads as one name whatever blanks it holds.
-// Nothing escapes a quote there: a quote becomes an apostrophe, and a control character (the
-// bytes of some characters beyond U+00FF as the check keeps them) a question mark.
-std::string ServiceName(const std::string& utf8) {
-  std::string name = "\"BackupExec ";
-  for (const char c : utf8) {
-    const auto b = static_cast<unsigned char>(c);
-    name += c == '"' ? '\'' : b < 0x20 || b == 0x7F ? '?' : c;
-  }
-  return name + "\"";
+// Checkmk reads a service name in double quotes, in single quotes or bare, and none of the three
+// may hold either quote: a line with one is dropped without a word. They take typographic
+// stand-ins, and a control character (which no line of Checkmk's may end in) a "_".
+std::string StandIn(const std::string& utf8) { return WithStandIns(utf8, "'\""); }
+
+// Checkmk turns each backslash-n of the text into a line break; such a backslash is written as
+// U+29F5, its look-alike, so that the text reads as the check's line.
+std::string Text(const std::string& line) {
+  std::string text;
+  const std::string utf8 = Utf8OfMixed(line);
+  for (std::size_t i = 0; i < utf8.size(); ++i)
+    text += utf8[i] == '\\' && i + 1 < utf8.size() && utf8[i + 1] == 'n' ? "\xe2\xa7\xb5"
+                                                                         : std::string(1, utf8[i]);
+  return text;
 }
 
-void WriteCheckmk(const std::vector<tListedJob>& jobs) {
-  for (const tListedJob& job : jobs)
-    WriteLfLine(NumberToText(job.State) + " " + ServiceName(job.Written) + " - " +
-                Utf8OfMixed(job.Line));
-  WriteLfLine(std::string("0 ") + kDirectoryService + " logs=" + NumberToText(LogFileCount) + " " +
-              NumberToText(LogFileCount) + " logs, " +
+void WriteCheckmk(const std::vector<tListedJob>& jobs, const tListingRequest&) {
+  const std::vector<std::string> names =
+      ServiceNames(jobs, "BackupExec ", StandIn, {kDirectoryService});
+  for (std::size_t i = 0; i < jobs.size(); ++i)
+    WriteLfLine(NumberToText(jobs[i].State) + " \"" + names[i] + "\" - " + Text(jobs[i].Line));
+  WriteLfLine(std::string("0 \"") + kDirectoryService + "\" logs=" + NumberToText(LogFileCount) +
+              " " + NumberToText(LogFileCount) + " logs, " +
               NumberToText(static_cast<std::int32_t>(jobs.size())) + " jobs");
 }
 
 void WriteCheckmkStop(const std::string& text, tExitState state) {
-  WriteLfLine(NumberToText(state) + " " + kDirectoryService + " - " + Utf8OfMixed(text));
+  WriteLfLine(NumberToText(state) + " \"" + kDirectoryService + "\" - " + Text(text));
 }
 
 }  // namespace
 
-const tListingWriter CheckmkWriter = {WriteCheckmk, WriteCheckmkStop};
+extern const tListingWriter CheckmkWriter = {WriteCheckmk, WriteCheckmkStop};

@@ -1,35 +1,57 @@
-// The listing's output formats, one writer each in a file of its own (listing_table.cpp,
-// listing_json.cpp, listing_prometheus.cpp, listing_checkmk.cpp). Each writes the listed jobs
-// through the console and says in its own form why a listing could not be made; the listing
-// picks one by the format its command line names. No state.
+// The listing's output formats: one table of them, each row a name, its help line and its
+// writer, from which the usage text, the lookup by --format= and the writing all come. Each
+// writer sits in a file of its own (listing_<name>.cpp), writes the listed jobs through the
+// console and says in its own form why a listing could not be made. Called by the listing.
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/job_list.h"
 #include "console/console.h"
 
+/// What the listing was asked for beyond the run settings, which the formats that write an
+/// engine's configuration put into each job's service.
+struct tListingRequest {
+  std::string Directory;  // the log directory as typed, which each service's check is given
+  std::string Host;       // the host the services belong to; empty where none was named
+  std::string Template;   // the template they take their other settings from; empty for the
+                          // format's own
+};
+
 struct tListingWriter {
   /// Writes every job, the directory having been listed and read.
-  void (*Jobs)(const std::vector<tListedJob>& jobs);
+  void (*Jobs)(const std::vector<tListedJob>& jobs, const tListingRequest& request);
   /// The StopLineForm of the format: the check's text and state where the directory could not
   /// be listed or read; null for the check's plain line.
   void (*Stop)(const std::string& text, tExitState state);
 };
 
-/// A table for people, in the character set the check prints in; lines end in CR LF as the
-/// check's do.
-extern const tListingWriter TableWriter;
+struct tListingFormat {
+  const char* Name;  // as --format= names it
+  const char* Help;  // what it writes, for the usage text
+  const tListingWriter* Writer;
+  bool ForHost;      // its services need a host (--host)
+  bool NeedsLimits;  // its services' command takes both age limits
+};
 
-/// One JSON array of the jobs, in UTF-8; lines end in CR LF as the check's do.
-extern const tListingWriter JsonWriter;
+/// Every format, the default (the table) first.
+extern const std::span<const tListingFormat> ListingFormats;
 
-/// Prometheus' text exposition format, as textfile collectors read it; lines end in LF alone.
-extern const tListingWriter PrometheusWriter;
+/// The format of that name; null for none.
+const tListingFormat* ListingFormatNamed(const std::string& name);
 
-/// One Checkmk local-check line per job and one for the directory; lines end in LF alone.
-extern const tListingWriter CheckmkWriter;
+/// What Nagios refuses in an object's name: the characters of illegal_object_name_chars in
+/// Debian's nagios.cfg, with the comment sign and the backslash (a line continues after one at
+/// its end).
+inline constexpr std::string_view kRefusedInNagiosNames = "`~!$%^&*|'\"<>?,()=;\\";
+
+/// The Stop of the formats that write an engine's configuration: the file it would replace
+/// stays as it was, so that no job loses its service for a share that is not mounted, and the
+/// check's line goes to standard output.
+void StopKeepingTheFile(const std::string& text, tExitState state);
 
 /// The text as a JSON string, quotes included, in UTF-8.
 std::string JsonString(const std::string& text);

@@ -7,19 +7,14 @@ namespace {
 
 const char kHexDigits[] = "0123456789abcdef";
 
-void WriteJson(const std::vector<tListedJob>& jobs) {
+void WriteJson(const std::vector<tListedJob>& jobs, const tListingRequest&) {
   WriteLine("[");
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const tListedJob& job = jobs[i];
     const tFichierXML* log = LatestLog(job);
-    // The scanned name's bytes in hexadecimal: a key that a JSONPath filter or an item key can
-    // hold whatever quotes the name has, and that stays the same whichever log spells it.
-    std::string id;
-    for (const char c : job.Scanned) {
-      id += kHexDigits[static_cast<unsigned char>(c) >> 4];
-      id += kHexDigits[c & 15];
-    }
-    WriteLine("  {\"job\": " + JsonString(job.Written) + ", \"id\": \"" + id + "\"" +
+    // The id is a key that a JSONPath filter or an item key can hold whatever quotes the name
+    // has, and that stays the same whichever log spells it.
+    WriteLine("  {\"job\": " + JsonString(job.Written) + ", \"id\": \"" + JobId(job) + "\"" +
               ", \"state\": " + NumberToText(job.State) + ", \"line\": " + JsonString(job.Line) +
               ", \"log\": " + JsonString(log ? log->FileName : "") +
               ", \"date\": " + JsonString(log ? DateToText(log->FileDate) : "") + "}" +
@@ -36,7 +31,7 @@ void WriteJsonStop(const std::string& text, tExitState state) {
 
 }  // namespace
 
-const tListingWriter JsonWriter = {WriteJson, WriteJsonStop};
+extern const tListingWriter JsonWriter = {WriteJson, WriteJsonStop};
 
 std::string JsonString(const std::string& text) {
   std::string json = "\"";

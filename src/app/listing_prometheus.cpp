@@ -41,7 +41,7 @@ void WriteDirectory(bool up, int logs) {
   WriteLfLine("jobvigil_directory_logs " + NumberToText(logs));
 }
 
-void WritePrometheus(const std::vector<tListedJob>& jobs) {
+void WritePrometheus(const std::vector<tListedJob>& jobs, const tListingRequest&) {
   WriteDirectory(true, LogFileCount);
   std::vector<std::string> labels;
   for (const tListedJob& job : jobs)
@@ -77,4 +77,4 @@ void WritePrometheusStop(const std::string& text, tExitState) {
 
 }  // namespace
 
-const tListingWriter PrometheusWriter = {WritePrometheus, WritePrometheusStop};
+extern const tListingWriter PrometheusWriter = {WritePrometheus, WritePrometheusStop};

@@ -19,7 +19,7 @@ std::string Padded(const std::string& text, std::size_t width) {
   return text + std::string(width > Width(text) ? width - Width(text) : 0, ' ');
 }
 
-void WriteTable(const std::vector<tListedJob>& jobs) {
+void WriteTable(const std::vector<tListedJob>& jobs, const tListingRequest&) {
   std::vector<std::array<std::string, 5>> rows = {{"JOB", "STATE", "DATE", "LOG", "LINE"}};
   for (const tListedJob& job : jobs) {
     const tFichierXML* log = LatestLog(job);
@@ -39,4 +39,4 @@ void WriteTable(const std::vector<tListedJob>& jobs) {
 
 }  // namespace
 
-const tListingWriter TableWriter = {WriteTable, nullptr};
+extern const tListingWriter TableWriter = {WriteTable, nullptr};

@@ -138,11 +138,17 @@ void StopWith(const std::string& text, tExitState state) {
   EndRun(state);
 }
 
+void AbandonOutputFile() {
+  if (gOutputFile == kNoFile) return;
+  gBuffered = 0;
+  CloseOutputFile(gOutputFile);
+  RemoveFile(gTemporaryPath);
+  gOutputFile = kNoFile;
+}
+
 void FailUnhandled(const std::string& kind, const std::string& message) {
   if (gOutputFile != kNoFile) {
-    CloseOutputFile(gOutputFile);
-    RemoveFile(gTemporaryPath);
-    gOutputFile = kNoFile;
+    AbandonOutputFile();
   } else if (gBuffered > 0) {
     WriteStandardOutput(gBuffer, gBuffered);
   }

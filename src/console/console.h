@@ -35,6 +35,10 @@ void WriteLfLine(const std::string& text);
 /// file cannot be made; a run that fails leaves `path` as it was.
 void SendOutputTo(const std::string& path);
 
+/// Gives up the file that SendOutputTo began, which leaves `path` as it was; the lines from
+/// here on go to standard output. Nothing happens where no file was begun.
+void AbandonOutputFile();
+
 /// WriteLine when DebugOutput is on.
 void PrintDebug(const std::string& text);
 

@@ -8,6 +8,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -98,24 +99,36 @@ std::map<std::string, std::map<std::string, double>> ReadSeries(const std::strin
   return series;
 }
 
-// A Checkmk local-check line as Checkmk's documentation gives it: the state (0 to 3, or P),
-// the service name (in double quotes, which it cannot hold, or without blanks), "-" or metrics
-// joined by "|", each name=value;warn;crit;min;max with the levels optional, and the text.
+// A Checkmk local-check line as Checkmk's parser of local checks reads it (its regular
+// expression, whole): the state, the service name in double quotes, in single quotes or bare,
+// none of the three holding either quote, "-" or metrics, and the text after any blanks, each
+// backslash-n in it a line break. A line that does not match gives no service at all.
 struct tLocalCheck {
-  int State;
+  std::string State;
   std::string Service;
   std::string Metrics;
   std::string Text;
 };
 bool ReadLocalCheck(const std::string& line, tLocalCheck& check) {
-  static const std::string metric = R"re([A-Za-z_][A-Za-z0-9_]*=[-0-9.]+(?:;[-0-9.]*){0,4})re";
-  static const std::regex grammar(R"re(^([0-3P]) (?:"([^"]+)"|([^ "]+)) (-|)re" + metric +
-                                  R"re((?:\|)re" + metric + R"re()*) (.*)$)re");
+  static const std::regex grammar(
+      R"re(^([^ ]+) (("([^"']+)")|('([^"']+)')|([^ "']+)) ([^ ]+)( +(.*))?$)re");
   std::smatch match;
-  if (!std::regex_match(line, match, grammar)) return false;
-  check = {match[1] == "P" ? -1 : std::stoi(match[1]),
-           match[2].matched ? match[2].str() : match[3].str(), match[4], match[5]};
+  const std::string result = line.substr(std::min(line.find_first_not_of(' '), line.size()));
+  if (!std::regex_match(result, match, grammar)) return false;
+  check = {match[1],
+           match[6].matched   ? match[6]
+           : match[4].matched ? match[4]
+                              : match[2],
+           match[8], std::regex_replace(match[10].str(), std::regex(R"(\\n)"), "\n")};
   return true;
+}
+
+// The metrics of a local check as Checkmk's documentation writes them: "-", or name=value with
+// up to four levels, joined by "|".
+bool IsMetrics(const std::string& metrics) {
+  static const std::string metric = R"re([A-Za-z_][A-Za-z0-9_]*=[-0-9.]+(?:;[-0-9.]*){0,4})re";
+  static const std::regex grammar("-|" + metric + "(?:\\|" + metric + ")*");
+  return std::regex_match(metrics, grammar);
 }
 
 std::vector<std::string> LfLines(const std::string& text) {
@@ -212,29 +225,24 @@ TEST_F(EndToEnd, ListsEveryJobInEveryFormatWithTheChecksOwnAnswer) {
   EXPECT_EQ(series["jobvigil_job_completion_status"]["Nightly"], 6);
   EXPECT_EQ(series["jobvigil_job_completion_status"]["Caf\u00e9 du soir"], 3);
 
-  // Checkmk local checks, parsed by their grammar: one service per job and the directory's.
+  // Checkmk local checks, parsed by Checkmk's grammar: one service per job and the directory's.
   const std::vector<std::string> lines = LfLines(list("--format=checkmk"));
   ASSERT_EQ(lines.size(), kWrittenNames.size() + 1);
-  std::vector<std::string> services;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    tLocalCheck check;
+  tLocalCheck check;
+  ASSERT_TRUE(ReadLocalCheck(lines.back(), check)) << lines.back();
+  EXPECT_EQ(check.Service, "BackupExec log directory");
+  EXPECT_EQ(check.State, "0");
+  EXPECT_EQ(check.Metrics, "logs=12");
+  EXPECT_TRUE(IsMetrics(check.Metrics));
+  for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
     ASSERT_TRUE(ReadLocalCheck(lines[i], check)) << lines[i];
-    services.push_back(check.Service);
-    if (i + 1 == lines.size()) {
-      EXPECT_EQ(check.Service, "BackupExec log directory");
-      EXPECT_EQ(check.State, 0);
-      EXPECT_EQ(check.Metrics, "logs=12");
-      continue;
-    }
     const nlohmann::json& job = byName.at(kWrittenNames[i]);
-    EXPECT_EQ(check.State, job.at("state")) << lines[i];
+    EXPECT_EQ(check.State, std::to_string(job.at("state").get<int>())) << lines[i];
     EXPECT_EQ(check.Text, job.at("line")) << lines[i];
     EXPECT_EQ(check.Metrics, "-");
   }
-  EXPECT_EQ(services[4], "BackupExec Quote 'A\\B'");
-  EXPECT_EQ(services[6], "BackupExec Sicherung \u0141\u00f3d\u017a");
-  std::sort(services.begin(), services.end());
-  EXPECT_EQ(std::unique(services.begin(), services.end()), services.end());
+  ASSERT_TRUE(ReadLocalCheck(lines[4], check));
+  EXPECT_EQ(check.Service, "BackupExec Quote \u201dA\\B\u201d");
 
   // The table, for people, names the jobs as the logs write them too, in CR LF lines.
   const std::string table = list("--format=table");
@@ -242,6 +250,40 @@ TEST_F(EndToEnd, ListsEveryJobInEveryFormatWithTheChecksOwnAnswer) {
   EXPECT_NE(table.find("  Job: Weekly Full, Status: Completed with exceptions, "),
             std::string::npos)
       << table;
+}
+
+// Whatever name a job is given, Checkmk reads a service of its own for it, with the check's
+// state and line, beside the directory's.
+TEST_F(EndToEnd, ChecksEveryNameAsACheckmkServiceOfItsOwn) {
+  std::ifstream table(JOBVIGIL_JOB_NAMES, std::ios::binary);
+  std::vector<std::string> names;
+  for (std::string name; std::getline(table, name);) {
+    ASSERT_EQ(RunSampleTool({dir_.string(), name, "-s" + std::to_string(names.size() % 2 ? 3 : 19)})
+                  .ExitCode,
+              0);
+    names.push_back(name);
+  }
+  const nlohmann::json jobs =
+      nlohmann::json::parse(RunJobListing({dir_.string(), "--json"}).Stdout);
+  ASSERT_EQ(jobs.size(), names.size());
+  const std::vector<std::string> lines =
+      LfLines(RunJobListing({dir_.string(), "--format=checkmk"}).Stdout);
+  ASSERT_EQ(lines.size(), jobs.size() + 1);
+  std::set<std::string> services;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    tLocalCheck check;
+    ASSERT_TRUE(ReadLocalCheck(lines[i], check)) << lines[i];
+    EXPECT_TRUE(IsMetrics(check.Metrics)) << lines[i];
+    services.insert(check.Service);
+    if (i == jobs.size()) continue;
+    EXPECT_EQ(check.State, std::to_string(jobs[i].at("state").get<int>())) << lines[i];
+    // The one change to the line: a backslash before "n" as its look-alike U+29F5.
+    const std::string line = jobs[i].at("line");
+    EXPECT_EQ(check.Text, std::regex_replace(line, std::regex(R"(\\n)"), "\u29f5n")) << lines[i];
+  }
+  EXPECT_EQ(services.size(), lines.size());
+  EXPECT_TRUE(services.contains("BackupExec Bob\u2019s Exchange"));
+  EXPECT_TRUE(services.contains("BackupExec Say \u201dcheese\u201d"));
 }
 
 TEST_F(EndToEnd, ListsJobsAsATableForPeople) {
@@ -288,11 +330,30 @@ TEST_F(EndToEnd, ListingAnswersAsTheCheckWhereItCannotList) {
   const tRunResult checkmk = RunJobListing({dir_.string(), "--format=checkmk"});
   EXPECT_EQ(checkmk.Stdout, "3 \"BackupExec log directory\" - " + line + "\n");
   EXPECT_EQ(checkmk.ExitCode, 3);
-  for (const std::vector<std::string>& bad : {std::vector<std::string>{},
-                                              {dir_.string(), "-d"},
-                                              {dir_.string(), "-w0"},
-                                              {dir_.string(), "--format=xml"},
-                                              {dir_.string(), "--output"}}) {
+  // As an engine's configuration, nothing: the file it would replace stays, and no job loses
+  // its service.
+  for (const std::string format : {"--format=icinga2", "--format=nagios"}) {
+    const std::filesystem::path conf = dir_ / "jobs.conf";
+    std::ofstream(conf) << "kept";
+    const tRunResult kept = RunJobListing(
+        {dir_.string(), "-w1", "-c2", format, "--host", "bksrv01", "--output", conf.string()});
+    EXPECT_EQ(kept.Stdout, empty.Stdout) << format;
+    EXPECT_EQ(kept.ExitCode, 3) << format;
+    std::ifstream file(conf, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "kept") << format;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2) << format;
+  }
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{},
+        {dir_.string(), "-d"},
+        {dir_.string(), "-w0"},
+        {dir_.string(), "--format=xml"},
+        {dir_.string(), "--output"},
+        {dir_.string(), "--format=icinga2"},
+        {dir_.string(), "--format=icinga2", "--host", "a!b"},
+        {dir_.string(), "--format=nagios", "--host", "b"},
+        {dir_.string(), "-w1", "--format=nagios", "--host", "b"},
+        {dir_.string(), "-w1", "-c2", "--format=nagios", "--host", "b", "--template", "t;"}}) {
     const tRunResult usage = RunJobListing(bad);
     EXPECT_TRUE(usage.Stdout.starts_with("\r\njobvigil-jobs " JOBVIGIL_VERSION "\r\n"))
         << usage.Stdout << usage.Stderr;

@@ -1,0 +1,60 @@
+// The listing as Icinga 2 configuration: one Service object per job on the host named, which
+// imports the template that gives its check command and interval. Icinga 2 loads the file
+// whatever the names hold: none reaches its syntax, its object names or its macros.
+#include "app/listing_formats.h"
+#include "settings/settings.h"
+#include "text/text.h"
+
+namespace {
+
+// An Icinga 2 string literal. Where `forMacros`, each "$" is doubled: Icinga 2 resolves the
+// macros of a custom variable's value again when a command uses it, and refuses a lone "$" in
+// one when it loads the configuration.
+std::string String(const std::string& text, bool forMacros) {
+  std::string literal = "\"";
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      literal += '\\';
+      literal += c;
+    } else if (c == '$' && forMacros) {
+      literal += "$$";
+    } else if (b < 0x20 || b == 0x7F) {
+      // Three octal digits, so that a digit after it is not taken into the escape.
+      literal += '\\';
+      for (const int shift : {6, 3, 0}) literal += static_cast<char>('0' + (b >> shift & 7));
+    } else {
+      literal += c;
+    }
+  }
+  return literal + "\"";
+}
+
+// Object names may not hold "!", which joins a service's name to its host's.
+std::string StandIn(const std::string& utf8) { return WithStandIns(utf8, "!"); }
+
+void WriteIcinga2(const std::vector<tListedJob>& jobs, const tListingRequest& request) {
+  WriteLfLine("/* Written by jobvigil-jobs: a service for each BackupExec job the logs name. Each");
+  WriteLfLine(" * listing replaces this file; changes made here are lost. */");
+  const std::vector<std::string> names = ServiceNames(jobs, "BackupExec ", StandIn);
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    WriteLfLine("");
+    WriteLfLine("object Service " + String(names[i], false) + " {");
+    WriteLfLine("  host_name = " + String(request.Host, false));
+    WriteLfLine("  display_name = " + String("BackupExec " + jobs[i].Written, false));
+    WriteLfLine("  vars.backupexec_directory = " + String(request.Directory, true));
+    WriteLfLine("  vars.backupexec_job = " + String(jobs[i].Written, true));
+    if (WarningDays > 0)
+      WriteLfLine("  vars.backupexec_warning_days = " + NumberToText(WarningDays));
+    if (CriticalDays > 0)
+      WriteLfLine("  vars.backupexec_critical_days = " + NumberToText(CriticalDays));
+    // Last, so that the template can read what is set above (command_endpoint = host_name).
+    WriteLfLine("  import " +
+                String(request.Template.empty() ? "backupexec-job" : request.Template, false));
+    WriteLfLine("}");
+  }
+}
+
+}  // namespace
+
+extern const tListingWriter Icinga2Writer = {WriteIcinga2, StopKeepingTheFile};
