@@ -1,7 +1,6 @@
 #include "app/job_list.h"
 
 #include <algorithm>
-#include <map>
 #include <set>
 
 #include "app/listing_formats.h"
@@ -48,8 +47,6 @@ bool IsPlainObjectName(const std::string& name) {
          WithStandIns(name, kRefusedInNagiosNames) == name;
 }
 
-const char kHexDigits[] = "0123456789abcdef";
-
 }  // namespace
 
 std::vector<tListedJob> ListJobs() {
@@ -88,44 +85,6 @@ std::vector<tListedJob> ListJobs() {
     jobs.push_back({name, written, job, chosen, verdict.Line, verdict.State});
   }
   return jobs;
-}
-
-std::string JobId(const tListedJob& job) {
-  std::string id;
-  for (const char c : job.Scanned) {
-    id += kHexDigits[static_cast<unsigned char>(c) >> 4];
-    id += kHexDigits[c & 15];
-  }
-  return id;
-}
-
-std::vector<std::string> ServiceNames(const std::vector<tListedJob>& jobs,
-                                      const std::string& prefix,
-                                      std::string (*standIn)(const std::string& utf8),
-                                      const std::vector<std::string>& taken) {
-  std::vector<std::string> names;
-  std::map<std::string, int> uses;
-  for (const std::string& name : taken) ++uses[name];
-  for (const tListedJob& job : jobs) ++uses[names.emplace_back(prefix + standIn(job.Written))];
-  // A name standIn left as it was is the job's own and stays; of the others, those that meet
-  // another take the id, which no two jobs share.
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
-    if (uses[names[i]] > 1 && names[i] != prefix + jobs[i].Written)
-      names[i] += " [" + JobId(jobs[i]) + "]";
-  }
-  return names;
-}
-
-std::string WithStandIns(const std::string& utf8, std::string_view refused) {
-  std::string text;
-  for (const char c : utf8) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b >= 0x20 && b != 0x7F && refused.find(c) == std::string_view::npos)
-      text += c;
-    else
-      text += c == '\'' ? "\xe2\x80\x99" : c == '"' ? "\xe2\x80\x9d" : "_";
-  }
-  return text;
 }
 
 const tFichierXML* LatestLog(const tListedJob& job) {

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "console/console.h"
@@ -28,22 +27,6 @@ std::vector<tListedJob> ListJobs();
 
 /// The job's latest log; null for a job that no log answered for.
 const tFichierXML* LatestLog(const tListedJob& job);
-
-/// The job's key that never changes with the spelling of its latest log: the scanned name's
-/// bytes in lower-case hexadecimal, which any engine's key or filter can hold.
-std::string JobId(const tListedJob& job);
-
-/// Each job's service name for an engine: `prefix` and the name as written, passed through
-/// `standIn` (the name as that engine can hold it), and " [<id>]" after each name that standIn
-/// changed and that would otherwise meet another job's or one of `taken`.
-std::vector<std::string> ServiceNames(const std::vector<tListedJob>& jobs,
-                                      const std::string& prefix,
-                                      std::string (*standIn)(const std::string& utf8),
-                                      const std::vector<std::string>& taken = {});
-
-/// The UTF-8 text with each control character and each character of `refused` (ASCII)
-/// replaced: an apostrophe by U+2019, a double quote by U+201D, any other by "_".
-std::string WithStandIns(const std::string& utf8, std::string_view refused);
 
 /// The listing: the arguments (program name excluded) read, the directory listed and its logs
 /// read, every job written out; ends with 0, or as the check ends when the directory cannot be

@@ -1,8 +1,10 @@
-// The table of the listing's formats. A new format is one row here and one writer file.
+// The table of the listing's formats, and what their writers share. A new format is one row here
+// and one writer file.
 #include "app/listing_formats.h"
 
 #include <algorithm>
 #include <array>
+#include <map>
 
 extern const tListingWriter TableWriter;
 extern const tListingWriter JsonWriter;
@@ -40,4 +42,33 @@ const tListingFormat* ListingFormatNamed(const std::string& name) {
 void StopKeepingTheFile(const std::string& text, tExitState) {
   AbandonOutputFile();
   WriteLine(text);
+}
+
+std::vector<std::string> ServiceNames(const std::vector<tListedJob>& jobs,
+                                      const std::string& prefix,
+                                      std::string (*standIn)(const std::string& utf8),
+                                      const std::vector<std::string>& taken) {
+  std::vector<std::string> names;
+  std::map<std::string, int> uses;
+  for (const std::string& name : taken) ++uses[name];
+  for (const tListedJob& job : jobs) ++uses[names.emplace_back(prefix + standIn(job.Written))];
+  // A name standIn left as it was is the job's own and stays; of the others, those that meet
+  // another take the id, which no two jobs share.
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (uses[names[i]] > 1 && names[i] != prefix + jobs[i].Written)
+      names[i] += " [" + JobId(jobs[i]) + "]";
+  }
+  return names;
+}
+
+std::string WithStandIns(const std::string& utf8, std::string_view refused) {
+  std::string text;
+  for (const char c : utf8) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b >= 0x20 && b != 0x7F && refused.find(c) == std::string_view::npos)
+      text += c;
+    else
+      text += c == '\'' ? "\xe2\x80\x99" : c == '"' ? "\xe2\x80\x9d" : "_";
+  }
+  return text;
 }

@@ -1,7 +1,8 @@
 // The listing's output formats: one table of them, each row a name, its help line and its
 // writer, from which the usage text, the lookup by --format= and the writing all come. Each
 // writer sits in a file of its own (listing_<name>.cpp), writes the listed jobs through the
-// console and says in its own form why a listing could not be made. Called by the listing.
+// console and says in its own form why a listing could not be made; the writers share the
+// naming of a job's service here. Called by the listing and its writers.
 #pragma once
 
 #include <span>
@@ -42,6 +43,22 @@ extern const std::span<const tListingFormat> ListingFormats;
 
 /// The format of that name; null for none.
 const tListingFormat* ListingFormatNamed(const std::string& name);
+
+/// The job's key that never changes with the spelling of its latest log: the scanned name's
+/// bytes in lower-case hexadecimal, which any engine's key or filter can hold.
+std::string JobId(const tListedJob& job);
+
+/// Each job's service name for an engine: `prefix` and the name as written, passed through
+/// `standIn` (the name as that engine can hold it), and " [<id>]" after each name that standIn
+/// changed and that would otherwise meet another job's or one of `taken`.
+std::vector<std::string> ServiceNames(const std::vector<tListedJob>& jobs,
+                                      const std::string& prefix,
+                                      std::string (*standIn)(const std::string& utf8),
+                                      const std::vector<std::string>& taken = {});
+
+/// The UTF-8 text with each control character and each character of `refused` (ASCII)
+/// replaced: an apostrophe by U+2019, a double quote by U+201D, any other by "_".
+std::string WithStandIns(const std::string& utf8, std::string_view refused);
 
 /// What Nagios refuses in an object's name: the characters of illegal_object_name_chars in
 /// Debian's nagios.cfg, with the comment sign and the backslash (a line continues after one at

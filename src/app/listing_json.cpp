@@ -50,3 +50,12 @@ std::string JsonString(const std::string& text) {
   }
   return json + "\"";
 }
+
+std::string JobId(const tListedJob& job) {
+  std::string id;
+  for (const char c : job.Scanned) {
+    id += kHexDigits[static_cast<unsigned char>(c) >> 4];
+    id += kHexDigits[c & 15];
+  }
+  return id;
+}
