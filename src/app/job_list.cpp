@@ -1,7 +1,7 @@
 #include "app/job_list.h"
 
 #include <algorithm>
-#include <set>
+#include <map>
 
 #include "app/listing_formats.h"
 #include "app/run.h"
@@ -50,13 +50,20 @@ bool IsPlainObjectName(const std::string& name) {
 }  // namespace
 
 std::vector<tListedJob> ListJobs() {
-  std::set<std::string> names;
-  for (int k = 1; k <= LogFileCount; ++k) {
-    if (!Slot(k).JobName.empty()) names.insert(Slot(k).JobName);
+  // Each job's logs in one pass over the table; listed from the last slot, so that of logs of one
+  // date the first in table order, which the check chooses, ends up last.
+  std::map<std::string, std::vector<int>> logsOf;
+  for (int k = LogFileCount; k >= 1; --k) {
+    if (!Slot(k).JobName.empty()) logsOf[Slot(k).JobName].push_back(k);
   }
   const tDateTime midnight = MidnightOf(LocalTimeNow());
   std::vector<tListedJob> jobs;
-  for (const std::string& name : names) {
+  for (auto& [name, runs] : logsOf) {
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](int a, int b) { return Slot(a).FileDate < Slot(b).FileDate; });
+    int lastSuccess = static_cast<int>(runs.size()) - 1;
+    while (lastSuccess >= 0 && ClassifyStatus(Slot(runs[lastSuccess]).StatusId) != OutcomeGood)
+      --lastSuccess;
     // Each job as the check matches it when its name is typed back. The latest log's spelling
     // differs from the scanned name in the case of a-z only, so typed back it names the same
     // job and chooses the same log.
@@ -82,13 +89,26 @@ std::vector<tListedJob> ListJobs() {
       }
     }
     const tVerdict verdict = JudgeLatestLog(chosen, job, WarningDays, CriticalDays, midnight);
-    jobs.push_back({name, written, job, chosen, verdict.Line, verdict.State});
+    jobs.push_back(
+        {name, written, job, chosen, verdict.Line, verdict.State, std::move(runs), lastSuccess});
   }
   return jobs;
 }
 
 const tFichierXML* LatestLog(const tListedJob& job) {
   return job.Chosen > 0 ? &Slot(job.Chosen) : nullptr;
+}
+
+const tFichierXML* LastSuccessLog(const tListedJob& job) {
+  return job.LastSuccess >= 0 ? &Slot(job.Runs[job.LastSuccess]) : nullptr;
+}
+
+int RunsSinceSuccess(const tListedJob& job) {
+  return static_cast<int>(job.Runs.size()) - 1 - job.LastSuccess;
+}
+
+std::int64_t UnixSecondsOf(const tFichierXML& log) {
+  return UniversalSecondsOf(LocalSecondsOf(log.FileDate));
 }
 
 void RunJobList(const std::vector<std::string>& arguments, const std::vector<std::u16string>&) {

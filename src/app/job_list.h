@@ -5,6 +5,7 @@
 // run settings' directory and age limits; called by its main and its formats' writers.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,15 @@
 
 /// One job of the listing.
 struct tListedJob {
-  std::string Scanned;  // the job name as the scanner read it (upper-cased), which groups logs
-  std::string Written;  // the same name as its latest log writes it, in UTF-8
-  std::string Job;      // Written as typed on this platform's command line to name the job
-  int Chosen;           // its latest log's slot, from 1; 0 for none
-  std::string Line;     // the check's line for Job, without the line end
-  tExitState State;     // the check's exit code for it
+  std::string Scanned;    // the job name as the scanner read it (upper-cased), which groups logs
+  std::string Written;    // the same name as its latest log writes it, in UTF-8
+  std::string Job;        // Written as typed on this platform's command line to name the job
+  int Chosen;             // its latest log's slot, from 1; 0 for none
+  std::string Line;       // the check's line for Job, without the line end
+  tExitState State;       // the check's exit code for it
+  std::vector<int> Runs;  // the slots of the logs that Scanned groups, oldest first; of logs of
+                          // one date the one the check would choose comes last
+  int LastSuccess;        // the index in Runs of the latest whose status is good; -1 for none
 };
 
 /// The jobs the scanned logs name, in the order of their scanned names, each answered as the
@@ -27,6 +31,15 @@ std::vector<tListedJob> ListJobs();
 
 /// The job's latest log; null for a job that no log answered for.
 const tFichierXML* LatestLog(const tListedJob& job);
+
+/// The job's latest log whose status is good; null for a job none of whose logs succeeded.
+const tFichierXML* LastSuccessLog(const tListedJob& job);
+
+/// How many of the job's logs came after its latest success: all of them where none succeeded.
+int RunsSinceSuccess(const tListedJob& job);
+
+/// A log's date as a true point in time, in seconds since 1/1/1970 00:00 universal time.
+std::int64_t UnixSecondsOf(const tFichierXML& log);
 
 /// The listing: the arguments (program name excluded) read, the directory listed and its logs
 /// read, every job written out; ends with 0, or as the check ends when the directory cannot be

@@ -1,8 +1,9 @@
-// The listing as Checkmk local checks: one line per job, `<state> "<service name>" - <text>`,
-// with the check's state and line, and one for the log directory itself, so that a host whose
-// directory cannot be read is never silent.
+// The listing as Checkmk local checks: one line per job, `<state> "<service name>" <metrics>
+// <text>`, with the check's state and line and the age of the job's last success, and one for the
+// log directory itself, so that a host whose directory cannot be read is never silent.
 #include "app/listing_formats.h"
 #include "joblog/joblog.h"
+#include "platform/platform.h"
 #include "text/text.h"
 
 namespace {
@@ -28,8 +29,16 @@ std::string Text(const std::string& line) {
 void WriteCheckmk(const std::vector<tListedJob>& jobs, const tListingRequest&) {
   const std::vector<std::string> names =
       ServiceNames(jobs, "BackupExec ", StandIn, {kDirectoryService});
-  for (std::size_t i = 0; i < jobs.size(); ++i)
-    WriteLfLine(NumberToText(jobs[i].State) + " \"" + names[i] + "\" - " + Text(jobs[i].Line));
+  // The age of each job's last success, in seconds, as a metric that Checkmk graphs; none for a
+  // job none of whose logs succeeded, whose state says so.
+  const std::int64_t now = UniversalSecondsOf(LocalTimeNow());
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const tFichierXML* success = LastSuccessLog(jobs[i]);
+    const std::string metrics =
+        success ? "last_success_age=" + std::to_string(now - UnixSecondsOf(*success)) : "-";
+    WriteLfLine(NumberToText(jobs[i].State) + " \"" + names[i] + "\" " + metrics + " " +
+                Text(jobs[i].Line));
+  }
   WriteLfLine(std::string("0 \"") + kDirectoryService + "\" logs=" + NumberToText(LogFileCount) +
               " " + NumberToText(LogFileCount) + " logs, " +
               NumberToText(static_cast<std::int32_t>(jobs.size())) + " jobs");

@@ -12,12 +12,17 @@ void WriteJson(const std::vector<tListedJob>& jobs, const tListingRequest&) {
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const tListedJob& job = jobs[i];
     const tFichierXML* log = LatestLog(job);
+    const tFichierXML* success = LastSuccessLog(job);
     // The id is a key that a JSONPath filter or an item key can hold whatever quotes the name
     // has, and that stays the same whichever log spells it.
     WriteLine("  {\"job\": " + JsonString(job.Written) + ", \"id\": \"" + JobId(job) + "\"" +
               ", \"state\": " + NumberToText(job.State) + ", \"line\": " + JsonString(job.Line) +
               ", \"log\": " + JsonString(log ? log->FileName : "") +
-              ", \"date\": " + JsonString(log ? DateToText(log->FileDate) : "") + "}" +
+              ", \"date\": " + JsonString(log ? DateToText(log->FileDate) : "") +
+              ", \"last_success\": " + std::to_string(success ? UnixSecondsOf(*success) : 0) +
+              ", \"runs_since_success\": " + std::to_string(RunsSinceSuccess(job)) +
+              ", \"runs\": " + std::to_string(job.Runs.size()) +
+              ", \"oldest\": " + std::to_string(UnixSecondsOf(Slot(job.Runs.front()))) + "}" +
               (i + 1 < jobs.size() ? "," : ""));
   }
   WriteLine("]");

@@ -61,11 +61,34 @@ void WritePrometheus(const std::vector<tListedJob>& jobs, const tListingRequest&
               "The last-write time of the job's latest log, in seconds since the Unix epoch.");
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const tFichierXML* log = LatestLog(jobs[i]);
-    // The check keeps a log's date as local wall-clock time; the series is a point in time.
     if (log)
       WriteLfLine("jobvigil_job_last_run_timestamp_seconds" + labels[i] + " " +
-                  std::to_string(UniversalSecondsOf(LocalSecondsOf(log->FileDate))));
+                  std::to_string(UnixSecondsOf(*log)));
   }
+  // 0, the epoch, where no kept log succeeded: the age of the last success is then beyond any
+  // limit, and an alert on it fires rather than finding no series.
+  WriteFamily("jobvigil_job_last_success_timestamp_seconds",
+              "The last-write time of the job's latest successful log, in seconds since the Unix "
+              "epoch; 0 when none of its logs succeeded.");
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const tFichierXML* success = LastSuccessLog(jobs[i]);
+    WriteLfLine("jobvigil_job_last_success_timestamp_seconds" + labels[i] + " " +
+                std::to_string(success ? UnixSecondsOf(*success) : 0));
+  }
+  WriteFamily(
+      "jobvigil_job_runs_since_last_success",
+      "The job's logs after its latest successful one: its failures and warnings in a row.");
+  for (std::size_t i = 0; i < jobs.size(); ++i)
+    WriteLfLine("jobvigil_job_runs_since_last_success" + labels[i] + " " +
+                std::to_string(RunsSinceSuccess(jobs[i])));
+  WriteFamily("jobvigil_job_kept_runs", "The job's logs that the log directory keeps.");
+  for (std::size_t i = 0; i < jobs.size(); ++i)
+    WriteLfLine("jobvigil_job_kept_runs" + labels[i] + " " + std::to_string(jobs[i].Runs.size()));
+  WriteFamily("jobvigil_job_oldest_run_timestamp_seconds",
+              "The last-write time of the job's oldest kept log, in seconds since the Unix epoch.");
+  for (std::size_t i = 0; i < jobs.size(); ++i)
+    WriteLfLine("jobvigil_job_oldest_run_timestamp_seconds" + labels[i] + " " +
+                std::to_string(UnixSecondsOf(Slot(jobs[i].Runs.front()))));
 }
 
 // The directory's series at 0, so that an alert fires where the data would otherwise go stale,

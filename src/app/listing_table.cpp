@@ -1,5 +1,6 @@
 // The listing as a table for people: a row of headings, then one row per job, its columns
-// padded to the widest of each, the check's line last.
+// padded to the widest of each: the job, the check's state, its latest log and its date, its
+// last success and the runs since it, and the check's line last.
 #include <algorithm>
 #include <array>
 
@@ -19,21 +20,34 @@ std::string Padded(const std::string& text, std::size_t width) {
   return text + std::string(width > Width(text) ? width - Width(text) : 0, ' ');
 }
 
+// A log's local date and time to the minute: '7/12/2026 22:00'.
+std::string DateAndTime(const tFichierXML& log) {
+  const std::int64_t minutes = LocalSecondsOf(log.FileDate) / 60 % (24 * 60);
+  const auto twoDigits = [](std::int64_t n) {
+    return std::string(1, '0' + n / 10) + char('0' + n % 10);
+  };
+  return DateToText(log.FileDate) + " " + twoDigits(minutes / 60) + ":" + twoDigits(minutes % 60);
+}
+
 void WriteTable(const std::vector<tListedJob>& jobs, const tListingRequest&) {
-  std::vector<std::array<std::string, 5>> rows = {{"JOB", "STATE", "DATE", "LOG", "LINE"}};
+  constexpr std::size_t kColumns = 7;
+  std::vector<std::array<std::string, kColumns>> rows = {
+      {"JOB", "STATE", "DATE", "LOG", "LAST SUCCESS", "SINCE", "LINE"}};
   for (const tListedJob& job : jobs) {
     const tFichierXML* log = LatestLog(job);
+    const tFichierXML* success = LastSuccessLog(job);
     rows.push_back({job.Job, StateName(job.State), log ? DateToText(log->FileDate) : "",
-                    log ? log->FileName : "", job.Line});
+                    log ? log->FileName : "", success ? DateAndTime(*success) : "never",
+                    NumberToText(RunsSinceSuccess(job)), job.Line});
   }
-  std::size_t widths[4] = {};
+  std::size_t widths[kColumns - 1] = {};
   for (const auto& row : rows) {
-    for (int i = 0; i < 4; ++i) widths[i] = std::max(widths[i], Width(row[i]));
+    for (std::size_t i = 0; i + 1 < kColumns; ++i) widths[i] = std::max(widths[i], Width(row[i]));
   }
   for (const auto& row : rows) {
     std::string line;
-    for (int i = 0; i < 4; ++i) line += Padded(row[i], widths[i]) + "  ";
-    WriteLine(line + row[4]);
+    for (std::size_t i = 0; i + 1 < kColumns; ++i) line += Padded(row[i], widths[i]) + "  ";
+    WriteLine(line + row.back());
   }
 }
 

@@ -239,7 +239,7 @@ TEST_F(EndToEnd, ListsEveryJobInEveryFormatWithTheChecksOwnAnswer) {
     const nlohmann::json& job = byName.at(kWrittenNames[i]);
     EXPECT_EQ(check.State, std::to_string(job.at("state").get<int>())) << lines[i];
     EXPECT_EQ(check.Text, job.at("line")) << lines[i];
-    EXPECT_EQ(check.Metrics, "-");
+    EXPECT_EQ(check.Metrics == "-", job.at("last_success") == 0) << lines[i];
   }
   ASSERT_TRUE(ReadLocalCheck(lines[4], check));
   EXPECT_EQ(check.Service, "BackupExec Quote \u201dA\\B\u201d");
@@ -286,6 +286,78 @@ TEST_F(EndToEnd, ChecksEveryNameAsACheckmkServiceOfItsOwn) {
   EXPECT_TRUE(services.contains("BackupExec Say \u201dcheese\u201d"));
 }
 
+// Each job's history from the logs the directory keeps, in every format that gives it: its last
+// success, the runs after it, how many runs are kept and the oldest. Runs are (days ago, status
+// code), written in this order; the history counts them by their dates.
+TEST_F(EndToEnd, ListsEachJobsHistoryAsTheLogsKeepIt) {
+  struct tHistory {
+    std::string Job;
+    std::vector<std::pair<int, std::string>> Runs;
+    int LastSuccess;  // the index in Runs of the last success; -1 for none
+    int RunsSince;
+  };
+  const std::vector<tHistory> histories = {
+      {"Daily", {{4, "19"}, {3, "6"}, {2, "6"}, {1, "6"}}, 0, 3},
+      {"Weekly", {{1, "2"}, {15, "19"}, {8, "3"}}, 0, 0},
+      {"Never", {{3, "6"}, {2, "1"}, {1, "3"}}, -1, 3},
+      {"Once", {{9, "19"}}, 0, 0},
+      // Of logs of one date the check chooses the first listed, and so does the history.
+      {"Tied", {{2, "19"}, {2, "6"}}, 0, 0}};
+  std::map<std::string, std::vector<std::filesystem::path>> files;
+  for (const tHistory& history : histories) {
+    for (const auto& [days, code] : history.Runs) {
+      const std::string name =
+          "BE" + std::to_string(10 + files.size() * 10 + files[history.Job].size()) + ".xml";
+      WriteLog(dir_, name, JobLog(history.Job, code), days);
+      files[history.Job].push_back(dir_ / name);
+    }
+  }
+  const nlohmann::json jobs =
+      nlohmann::json::parse(RunJobListing({dir_.string(), "--json"}).Stdout);
+  const auto series = ReadSeries(RunJobListing({dir_.string(), "--format=prometheus"}).Stdout);
+  const std::vector<std::string> lines =
+      LfLines(RunJobListing({dir_.string(), "--format=checkmk"}).Stdout);
+  const std::string table = RunJobListing({dir_.string()}).Stdout;
+  const long long now = std::chrono::duration_cast<std::chrono::seconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+  ASSERT_EQ(jobs.size(), histories.size());
+  for (const tHistory& history : histories) {
+    const auto job = std::find_if(jobs.begin(), jobs.end(), [&](const nlohmann::json& j) {
+      return j.at("job") == history.Job;
+    });
+    ASSERT_NE(job, jobs.end()) << history.Job;
+    const std::vector<std::filesystem::path>& logs = files[history.Job];
+    long long oldest = UnixSeconds(logs[0]);
+    for (const auto& log : logs) oldest = std::min(oldest, UnixSeconds(log));
+    const long long success = history.LastSuccess < 0 ? 0 : UnixSeconds(logs[history.LastSuccess]);
+    EXPECT_EQ(job->at("last_success"), success) << history.Job;
+    EXPECT_EQ(job->at("runs_since_success"), history.RunsSince) << history.Job;
+    EXPECT_EQ(job->at("runs"), history.Runs.size()) << history.Job;
+    EXPECT_EQ(job->at("oldest"), oldest) << history.Job;
+    EXPECT_EQ(series.at("jobvigil_job_last_success_timestamp_seconds").at(history.Job), success);
+    EXPECT_EQ(series.at("jobvigil_job_runs_since_last_success").at(history.Job), history.RunsSince);
+    EXPECT_EQ(series.at("jobvigil_job_kept_runs").at(history.Job), history.Runs.size());
+    EXPECT_EQ(series.at("jobvigil_job_oldest_run_timestamp_seconds").at(history.Job), oldest);
+    // Checkmk graphs the age of the last success; a job that never succeeded has none.
+    const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+      return l.find("\"BackupExec " + history.Job + "\"") != std::string::npos;
+    });
+    ASSERT_NE(line, lines.end()) << history.Job;
+    tLocalCheck check;
+    ASSERT_TRUE(ReadLocalCheck(*line, check)) << *line;
+    if (success == 0) {
+      EXPECT_EQ(check.Metrics, "-") << *line;
+    } else {
+      ASSERT_TRUE(check.Metrics.starts_with("last_success_age=")) << *line;
+      EXPECT_NEAR(std::stoll(check.Metrics.substr(17)), now - success, 60) << *line;
+    }
+  }
+  EXPECT_TRUE(std::regex_search(table, std::regex("\r\nNever +WARNING +[0-9/]+ +BE[0-9]+[.]xml +"
+                                                  "never +3 +Job: Never, ")))
+      << table;
+}
+
 TEST_F(EndToEnd, ListsJobsAsATableForPeople) {
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
   WriteLog(dir_, "BE2.xml", JobLog("Weekly Full", "3"), 4);
@@ -294,13 +366,18 @@ TEST_F(EndToEnd, ListsJobsAsATableForPeople) {
   const auto date = [&](const std::string& text) {
     return text + std::string(std::max(yesterday.size(), older.size()) - text.size(), ' ');
   };
+  const std::string success = yesterday + " 01:00";
+  const auto last = [&](const std::string& text) {
+    return text + std::string(success.size() - text.size(), ' ');
+  };
   const tRunResult listed = RunJobListing({dir_.string(), "-c2"});
-  EXPECT_EQ(listed.Stdout, Lines({"JOB          STATE     " + date("DATE") + "  LOG      LINE",
-                                  "Nightly      OK        " + date(yesterday) +
-                                      "  BE1.xml  Job: Nightly, Success, Date:" + yesterday,
-                                  "Weekly Full  CRITICAL  " + date(older) +
-                                      "  BE2.xml  Job: Weekly Full, last result " + older +
-                                      " is older than 2 days"}));
+  EXPECT_EQ(listed.Stdout, Lines({"JOB          STATE     " + date("DATE") + "  LOG      " +
+                                      last("LAST SUCCESS") + "  SINCE  LINE",
+                                  "Nightly      OK        " + date(yesterday) + "  BE1.xml  " +
+                                      success + "  0      Job: Nightly, Success, Date:" + yesterday,
+                                  "Weekly Full  CRITICAL  " + date(older) + "  BE2.xml  " +
+                                      last("never") + "  1      Job: Weekly Full, last result " +
+                                      older + " is older than 2 days"}));
   EXPECT_EQ(listed.ExitCode, 0);
   EXPECT_EQ(RunJobListing({dir_.string(), "-c2", "--format=table"}).Stdout, listed.Stdout);
 }
