@@ -24,6 +24,8 @@ const char kUsage[] =
     "      -snone  : the newest log carries no completion status at all\n"
     "      -a<n>   : the newest log is <n> days old as the check counts age (default 0)\n"
     "      -n<n>   : logs to write, the older ones a day apart and successful (default 1)\n"
+    "      -f<n>   : the newest <n> logs take the status of -s, a run of failures (default 1)\n"
+    "      -i<n>   : days between one log and the next (default 1; 7 for a weekly job)\n"
     "      -8      : 8-bit text instead of UTF-16\n";
 
 int Fail(const std::string& message) {
@@ -84,6 +86,8 @@ int main(int argc, char** argv) {
   std::string status = "19";
   int age = 0;
   int count = 1;
+  int failing = 1;
+  int interval = 1;
   bool utf16 = true;
   for (std::size_t i = 2; i < arguments.size(); ++i) {
     const std::string item = UpperText(arguments[i]);
@@ -98,6 +102,10 @@ int main(int argc, char** argv) {
       age = number;
     } else if (prefix == "-N" && numbered && number > 0) {
       count = number;
+    } else if (prefix == "-F" && numbered && number > 0) {
+      failing = number;
+    } else if (prefix == "-I" && numbered && number > 0) {
+      interval = number;
     } else if (item == "-8") {
       utf16 = false;
     } else {
@@ -110,9 +118,8 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir, error);
   std::mt19937_64 random(static_cast<std::uint64_t>(std::time(nullptr)));
   for (int i = count - 1; i >= 0; --i) {
-    const bool newest = i == 0;
-    const std::string code = newest ? status : "19";
-    const auto written = EveningBefore(age + i);
+    const std::string code = i < failing ? status : "19";
+    const auto written = EveningBefore(age + i * interval);
     const tSampleLog log = {utf16 ? logName : job,
                             "BKSRV01",
                             std::chrono::system_clock::to_time_t(written - std::chrono::hours(1)),
@@ -127,7 +134,7 @@ int main(int argc, char** argv) {
     if (!WriteSampleLog(file, utf16 ? Utf16Text(text) : text, written))
       return Fail("cannot write " + file.string());
     std::printf("%s : job %s, status %s, %d days old\n", file.string().c_str(), job.c_str(),
-                code.empty() ? "none" : code.c_str(), age + i);
+                code.empty() ? "none" : code.c_str(), age + i * interval);
   }
   return 0;
 }

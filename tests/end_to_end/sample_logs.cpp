@@ -52,6 +52,13 @@ TEST_F(EndToEnd, ChecksTheLogsTheSampleToolWrites) {
   EXPECT_EQ(unknown.Stdout, "Job: sql logs, Status: Unknown, Date:" + DateDaysAgo(1) + "\r\n");
   EXPECT_EQ(unknown.ExitCode, 2);
 
+  // A history: a success, then three failures, two days apart.
+  ASSERT_EQ(RunSampleTool({dir_.string(), "Exchange", "-s6", "-n4", "-f3", "-i2"}).ExitCode, 0);
+  EXPECT_EQ(Check("Exchange").Stdout,
+            "Job: Exchange, Status: Completed with errors, Date:" + DateDaysAgo(1) + "\r\n");
+  const std::string listed = RunJobListing({dir_.string()}).Stdout;
+  EXPECT_NE(listed.find(" " + DateDaysAgo(7) + " 22:00  3  "), std::string::npos) << listed;
+
   ASSERT_EQ(RunSampleTool({dir_.string(), "Archive"}).ExitCode, 0);
   EXPECT_EQ(Check("Archive").Stdout, "Job: Archive, Success, Date:" + DateDaysAgo(1) + "\r\n");
   EXPECT_EQ(RunSampleTool({dir_.string(), "Archive", "-ax"}).ExitCode, 2);
