@@ -6,12 +6,15 @@
 #include <array>
 #include <map>
 
+#include "text/text.h"
+
 extern const tListingWriter TableWriter;
 extern const tListingWriter JsonWriter;
 extern const tListingWriter PrometheusWriter;
 extern const tListingWriter CheckmkWriter;
 extern const tListingWriter Icinga2Writer;
 extern const tListingWriter NagiosWriter;
+extern const tListingWriter HtmlWriter;
 
 namespace {
 
@@ -23,6 +26,8 @@ const std::array kFormats = {
     tListingFormat{"checkmk", "Checkmk local checks, one per job and the directory's",
                    &CheckmkWriter, false, false},
     tListingFormat{"icinga2", "Icinga 2 services of the --host, one per job", &Icinga2Writer, true,
+                   false},
+    tListingFormat{"html", "one HTML page for people, for a mail or a share", &HtmlWriter, false,
                    false},
     tListingFormat{"nagios", "Nagios services of the --host, one per job, -w and -c needed",
                    &NagiosWriter, true, true},
@@ -71,4 +76,12 @@ std::string WithStandIns(const std::string& utf8, std::string_view refused) {
       text += c == '\'' ? "\xe2\x80\x99" : c == '"' ? "\xe2\x80\x9d" : "_";
   }
   return text;
+}
+
+std::string DateAndTime(const tFichierXML& log) {
+  const std::int64_t minutes = LocalSecondsOf(log.FileDate) / 60 % (24 * 60);
+  const auto twoDigits = [](std::int64_t n) {
+    return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
+  };
+  return DateToText(log.FileDate) + " " + twoDigits(minutes / 60) + ":" + twoDigits(minutes % 60);
 }

@@ -60,6 +60,9 @@ std::vector<std::string> ServiceNames(const std::vector<tListedJob>& jobs,
 /// replaced: an apostrophe by U+2019, a double quote by U+201D, any other by "_".
 std::string WithStandIns(const std::string& utf8, std::string_view refused);
 
+/// A log's local date and time to the minute: '7/12/2026 22:00'.
+std::string DateAndTime(const tFichierXML& log);
+
 /// What Nagios refuses in an object's name: the characters of illegal_object_name_chars in
 /// Debian's nagios.cfg, with the comment sign and the backslash (a line continues after one at
 /// its end).

@@ -20,15 +20,6 @@ std::string Padded(const std::string& text, std::size_t width) {
   return text + std::string(width > Width(text) ? width - Width(text) : 0, ' ');
 }
 
-// A log's local date and time to the minute: '7/12/2026 22:00'.
-std::string DateAndTime(const tFichierXML& log) {
-  const std::int64_t minutes = LocalSecondsOf(log.FileDate) / 60 % (24 * 60);
-  const auto twoDigits = [](std::int64_t n) {
-    return std::string(1, '0' + n / 10) + char('0' + n % 10);
-  };
-  return DateToText(log.FileDate) + " " + twoDigits(minutes / 60) + ":" + twoDigits(minutes % 60);
-}
-
 void WriteTable(const std::vector<tListedJob>& jobs, const tListingRequest&) {
   constexpr std::size_t kColumns = 7;
   std::vector<std::array<std::string, kColumns>> rows = {
