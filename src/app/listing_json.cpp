@@ -19,6 +19,7 @@ void WriteJson(const std::vector<tListedJob>& jobs, const tListingRequest&) {
               ", \"state\": " + NumberToText(job.State) + ", \"line\": " + JsonString(job.Line) +
               ", \"log\": " + JsonString(log ? log->FileName : "") +
               ", \"date\": " + JsonString(log ? DateToText(log->FileDate) : "") +
+              ", \"last_run\": " + std::to_string(log ? UnixSecondsOf(*log) : 0) +
               ", \"last_success\": " + std::to_string(success ? UnixSecondsOf(*success) : 0) +
               ", \"runs_since_success\": " + std::to_string(RunsSinceSuccess(job)) +
               ", \"runs\": " + std::to_string(job.Runs.size()) +
