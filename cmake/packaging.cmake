@@ -19,17 +19,18 @@ set(jobvigil_engine_files monitoring/jobvigil-icinga2.conf monitoring/jobvigil-i
 
 if(WIN32)
   # The .zip: programs and documents side by side, as administrators copy them.
-  install(TARGETS jobvigil jobvigil_jobs jobvigil_sample RUNTIME DESTINATION .)
+  install(TARGETS jobvigil jobvigil_jobs jobvigil_success jobvigil_sample RUNTIME DESTINATION .)
   install(FILES README.md LICENSE DESTINATION .)
   install(FILES docs/monitoring.md DESTINATION docs)
   install(FILES ${jobvigil_engine_files} DESTINATION monitoring)
 else()
-  install(TARGETS jobvigil jobvigil_jobs jobvigil_sample RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS jobvigil jobvigil_jobs jobvigil_success jobvigil_sample
+          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # A stripped install (the .deb's) also loses the .comment and .note sections, as Debian's own
   # packages do.
   install(CODE "
     if(CMAKE_INSTALL_DO_STRIP)
-      foreach(program jobvigil jobvigil-jobs jobvigil-sample)
+      foreach(program jobvigil jobvigil-jobs jobvigil-success jobvigil-sample)
         execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
                                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
                         COMMAND_ERROR_IS_FATAL ANY)
@@ -39,7 +40,7 @@ else()
   # Man pages, the changelog and documents over 4 KiB are installed compressed.
   set(compressed)
   configure_file(packaging/changelog.in ${PROJECT_BINARY_DIR}/package/changelog @ONLY)
-  foreach(file man/jobvigil.1 man/jobvigil-jobs.1 man/jobvigil-sample.1
+  foreach(file man/jobvigil.1 man/jobvigil-jobs.1 man/jobvigil-success.1 man/jobvigil-sample.1
                ${PROJECT_BINARY_DIR}/package/changelog
                README.md docs/monitoring.md)
     set(name ${file})
@@ -68,7 +69,7 @@ else()
 
   set(package ${PROJECT_BINARY_DIR}/package)
   install(FILES ${package}/man/jobvigil.1.gz ${package}/man/jobvigil-jobs.1.gz
-                ${package}/man/jobvigil-sample.1.gz
+                ${package}/man/jobvigil-success.1.gz ${package}/man/jobvigil-sample.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${package}/copyright ${package}/changelog.gz ${package}/README.md.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -98,7 +99,9 @@ else()
     set(plugins \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/nagios/plugins\")
     file(MAKE_DIRECTORY \"\${plugins}\")
     file(CREATE_LINK ../../../${CMAKE_INSTALL_BINDIR}/jobvigil \"\${plugins}/check_backupexec_job\"
-         SYMBOLIC)")
+         SYMBOLIC)
+    file(CREATE_LINK ../../../${CMAKE_INSTALL_BINDIR}/jobvigil-success
+         \"\${plugins}/check_backupexec_success\" SYMBOLIC)")
   file(WRITE ${package}/conffiles
        "/etc/nagios-plugins/config/jobvigil.cfg\n/etc/zabbix/zabbix_agentd.conf.d/jobvigil.conf\n")
 endif()
@@ -128,7 +131,8 @@ Nagios, Icinga and NSClient++ expect of a check: OK, warning or critical
 by the job's completion status and the log's age. It ships command
 definitions that Icinga 2 and Nagios load, jobvigil-jobs, which lists
 every job of a log directory with the check's answer for it, as a table
-or as JSON for monitoring systems to discover, and jobvigil-sample,
-which writes sample logs for trying the check.")
+or as JSON for monitoring systems to discover, jobvigil-success, which
+checks how long ago a job last succeeded, and jobvigil-sample, which
+writes sample logs for trying the check.")
 endif()
 include(CPack)

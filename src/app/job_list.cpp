@@ -33,6 +33,9 @@ namespace {
        {std::string("      --json : the same as --format=json"),
         std::string("      --host NAME : the host whose services icinga2 and nagios write"),
         std::string("      --template NAME : the template those services import"),
+        std::string("      --success-hours W,C : and a service each for the age of the last"),
+        std::string("        success, warning after W hours, critical after C"),
+        std::string("      --success-template NAME : the template those services import"),
         std::string("      --output FILE : into FILE, replaced in one step, instead of the output"),
         std::string()})
     WriteLine(line);
@@ -115,7 +118,7 @@ void RunJobList(const std::vector<std::string>& arguments, const std::vector<std
   InitStatusTexts();
   if (arguments.empty()) UsageAndEnd();
   SetLogDirectory(arguments[0]);
-  tListingRequest request = {arguments[0], "", ""};
+  tListingRequest request = {arguments[0], "", "", 0, 0, ""};
   const tListingFormat* format = &ListingFormats.front();
   std::string output;
   for (std::size_t i = 1; i < arguments.size(); ++i) {
@@ -135,6 +138,18 @@ void RunJobList(const std::vector<std::string>& arguments, const std::vector<std
       request.Host = arguments[++i];
     } else if (arguments[i] == "--template" && valued) {
       request.Template = arguments[++i];
+    } else if (arguments[i] == "--success-template" && valued) {
+      request.SuccessTemplate = arguments[++i];
+    } else if (arguments[i] == "--success-hours" && valued) {
+      const std::string hours = arguments[++i];
+      const std::size_t comma = hours.find(',');
+      request.SuccessWarningHours = TextToNumber(hours.substr(0, comma));
+      request.SuccessCriticalHours =
+          comma == std::string::npos ? 0 : TextToNumber(hours.substr(comma + 1));
+      if (hours != NumberToText(request.SuccessWarningHours) + "," +
+                       NumberToText(request.SuccessCriticalHours) ||
+          request.SuccessWarningHours <= 0 || request.SuccessCriticalHours <= 0)
+        UsageAndEnd();
     } else if (upper == "-W" || upper == "-C") {
       // A limit left empty, as an agent that pastes its parameters into a command line without
       // a shell passes one: no limit, as the switch left out would give.
@@ -149,10 +164,12 @@ void RunJobList(const std::vector<std::string>& arguments, const std::vector<std
   }
   // What the configuration formats write of the command line must stay one line and one name.
   if (format->NeedsLimits && (WarningDays == 0 || CriticalDays == 0)) UsageAndEnd();
-  if (format->ForHost && (!IsPlainObjectName(request.Host) ||
-                          (!request.Template.empty() && !IsPlainObjectName(request.Template)) ||
-                          std::any_of(request.Directory.begin(), request.Directory.end(),
-                                      [](char c) { return static_cast<unsigned char>(c) < 0x20; })))
+  if (format->ForHost &&
+      (!IsPlainObjectName(request.Host) ||
+       (!request.Template.empty() && !IsPlainObjectName(request.Template)) ||
+       (!request.SuccessTemplate.empty() && !IsPlainObjectName(request.SuccessTemplate)) ||
+       std::any_of(request.Directory.begin(), request.Directory.end(),
+                   [](char c) { return static_cast<unsigned char>(c) < 0x20; })))
     UsageAndEnd();
   StopLineForm = format->Writer->Stop;
   if (!output.empty()) SendOutputTo(output);

@@ -46,3 +46,8 @@ std::int64_t UnixSecondsOf(const tFichierXML& log);
 /// listed, or with 3 after the usage text.
 [[noreturn]] void RunJobList(const std::vector<std::string>& arguments,
                              const std::vector<std::u16string>& characters);
+
+/// jobvigil-success: the age of the job's last successful run against limits in hours, as a
+/// check answers (success_check.cpp); never returns.
+[[noreturn]] void RunSuccessCheck(const std::vector<std::string>& arguments,
+                                  const std::vector<std::u16string>& characters);

@@ -5,6 +5,7 @@
 // naming of a job's service here. Called by the listing and its writers.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,6 +21,9 @@ struct tListingRequest {
   std::string Host;       // the host the services belong to; empty where none was named
   std::string Template;   // the template they take their other settings from; empty for the
                           // format's own
+  std::int32_t SuccessWarningHours;   // with the critical hours, above 0: each job also gets a
+  std::int32_t SuccessCriticalHours;  // service for the age of its last success
+  std::string SuccessTemplate;        // the template of those; empty for the format's own
 };
 
 struct tListingWriter {

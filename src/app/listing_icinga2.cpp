@@ -52,6 +52,23 @@ void WriteIcinga2(const std::vector<tListedJob>& jobs, const tListingRequest& re
     WriteLfLine("  import " +
                 String(request.Template.empty() ? "backupexec-job" : request.Template, false));
     WriteLfLine("}");
+    // No job's name holds ": " (the logs' label), so no other service meets this one.
+    if (request.SuccessWarningHours == 0) continue;
+    WriteLfLine("");
+    WriteLfLine("object Service " + String(names[i] + ": last success", false) + " {");
+    WriteLfLine("  host_name = " + String(request.Host, false));
+    WriteLfLine("  display_name = " +
+                String("BackupExec " + jobs[i].Written + ": last success", false));
+    WriteLfLine("  vars.backupexec_directory = " + String(request.Directory, true));
+    WriteLfLine("  vars.backupexec_job = " + String(jobs[i].Written, true));
+    WriteLfLine("  vars.backupexec_success_warning_hours = " +
+                NumberToText(request.SuccessWarningHours));
+    WriteLfLine("  vars.backupexec_success_critical_hours = " +
+                NumberToText(request.SuccessCriticalHours));
+    WriteLfLine("  import " + String(request.SuccessTemplate.empty() ? "backupexec-success"
+                                                                     : request.SuccessTemplate,
+                                     false));
+    WriteLfLine("}");
   }
 }
 

@@ -67,6 +67,24 @@ void WriteNagios(const std::vector<tListedJob>& jobs, const tListingRequest& req
                 "!" + Argument(jobs[i].Written) + "!" + NumberToText(WarningDays) + "!" +
                 NumberToText(CriticalDays));
     WriteLfLine("}");
+    // No job's name holds ": " (the logs' label), so no other service meets this one.
+    if (request.SuccessWarningHours == 0) continue;
+    WriteLfLine("");
+    WriteLfLine("define service {");
+    WriteLfLine(
+        "    use                     " +
+        (request.SuccessTemplate.empty()
+             ? (request.Template.empty() ? std::string("generic-service") : request.Template)
+             : request.SuccessTemplate));
+    WriteLfLine("    host_name               " + request.Host);
+    WriteLfLine("    service_description     " + names[i] + ": last success");
+    WriteLfLine("    display_name            " + Value("BackupExec " + jobs[i].Written) +
+                ": last success");
+    WriteLfLine("    check_command           check_backupexec_success!" +
+                Argument(request.Directory) + "!" + Argument(jobs[i].Written) + "!" +
+                NumberToText(request.SuccessWarningHours) + "!" +
+                NumberToText(request.SuccessCriticalHours));
+    WriteLfLine("}");
   }
 }
 

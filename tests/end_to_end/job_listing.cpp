@@ -293,16 +293,18 @@ TEST_F(EndToEnd, ListsEachJobsHistoryAsTheLogsKeepIt) {
   struct tHistory {
     std::string Job;
     std::vector<std::pair<int, std::string>> Runs;
-    int LastSuccess;  // the index in Runs of the last success; -1 for none
+    int Latest;       // the index in Runs of the latest run
+    int LastSuccess;  // that of the last success; -1 for none
     int RunsSince;
+    int SuccessState;  // what jobvigil-success -w72 -c120 answers
   };
   const std::vector<tHistory> histories = {
-      {"Daily", {{4, "19"}, {3, "6"}, {2, "6"}, {1, "6"}}, 0, 3},
-      {"Weekly", {{1, "2"}, {15, "19"}, {8, "3"}}, 0, 0},
-      {"Never", {{3, "6"}, {2, "1"}, {1, "3"}}, -1, 3},
-      {"Once", {{9, "19"}}, 0, 0},
+      {"Daily", {{4, "19"}, {3, "6"}, {2, "6"}, {1, "6"}}, 3, 0, 3, 1},
+      {"Weekly", {{1, "2"}, {15, "19"}, {8, "3"}}, 0, 0, 0, 0},
+      {"Never", {{3, "6"}, {2, "1"}, {1, "3"}}, 2, -1, 3, 2},
+      {"Once", {{9, "19"}}, 0, 0, 0, 2},
       // Of logs of one date the check chooses the first listed, and so does the history.
-      {"Tied", {{2, "19"}, {2, "6"}}, 0, 0}};
+      {"Tied", {{2, "19"}, {2, "6"}}, 0, 0, 0, 0}};
   std::map<std::string, std::vector<std::filesystem::path>> files;
   for (const tHistory& history : histories) {
     for (const auto& [days, code] : history.Runs) {
@@ -331,6 +333,7 @@ TEST_F(EndToEnd, ListsEachJobsHistoryAsTheLogsKeepIt) {
     long long oldest = UnixSeconds(logs[0]);
     for (const auto& log : logs) oldest = std::min(oldest, UnixSeconds(log));
     const long long success = history.LastSuccess < 0 ? 0 : UnixSeconds(logs[history.LastSuccess]);
+    EXPECT_EQ(job->at("last_run"), UnixSeconds(logs[history.Latest])) << history.Job;
     EXPECT_EQ(job->at("last_success"), success) << history.Job;
     EXPECT_EQ(job->at("runs_since_success"), history.RunsSince) << history.Job;
     EXPECT_EQ(job->at("runs"), history.Runs.size()) << history.Job;
@@ -344,6 +347,23 @@ TEST_F(EndToEnd, ListsEachJobsHistoryAsTheLogsKeepIt) {
       return l.find("\"BackupExec " + history.Job + "\"") != std::string::npos;
     });
     ASSERT_NE(line, lines.end()) << history.Job;
+    // jobvigil-success answers as a check, with the same history.
+    const tRunResult answer =
+        RunBeside("jobvigil-success", {dir_.string(), history.Job, "-w72", "-c120"});
+    EXPECT_EQ(answer.ExitCode, history.SuccessState) << answer.Stdout;
+    const std::string since = std::to_string(history.RunsSince) + " runs since";
+    EXPECT_TRUE(std::regex_match(
+        answer.Stdout,
+        std::regex(success == 0 ? "Job: " + history.Job + ", no success in its " +
+                                      std::to_string(history.Runs.size()) +
+                                      " kept runs since [0-9/]+ 01:00[|]runs_since_success=" +
+                                      std::to_string(history.RunsSince) + ";;;0\r\n"
+                                : "Job: " + history.Job +
+                                      ", last success [0-9/]+ 01:00, [0-9]+ hours ago, " + since +
+                                      "[|]last_success_age=[0-9]+s;259200;432000;0 " +
+                                      "runs_since_success=" + std::to_string(history.RunsSince) +
+                                      ";;;0\r\n")))
+        << answer.Stdout;
     tLocalCheck check;
     ASSERT_TRUE(ReadLocalCheck(*line, check)) << *line;
     if (success == 0) {
@@ -353,6 +373,9 @@ TEST_F(EndToEnd, ListsEachJobsHistoryAsTheLogsKeepIt) {
       EXPECT_NEAR(std::stoll(check.Metrics.substr(17)), now - success, 60) << *line;
     }
   }
+  const tRunResult absent = RunBeside("jobvigil-success", {dir_.string(), "Absent", "-w1"});
+  EXPECT_EQ(absent.Stdout, "jobvigil : No XML file for job name Absent\r\n");
+  EXPECT_EQ(absent.ExitCode, 3);
   EXPECT_TRUE(std::regex_search(table, std::regex("\r\nNever +WARNING +[0-9/]+ +BE[0-9]+[.]xml +"
                                                   "never +3 +Job: Never, ")))
       << table;

@@ -140,12 +140,17 @@ tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptio
   return Run(UnderTest(command), options);
 }
 
-tRunResult RunJobListing(const std::vector<std::string>& arguments, const tRunOptions& options) {
+tRunResult RunBeside(const std::string& program, const std::vector<std::string>& arguments,
+                     const tRunOptions& options) {
   const std::filesystem::path check = gProgram;
   std::vector<std::string> command = {
-      (check.parent_path() / ("jobvigil-jobs" + check.extension().string())).string()};
+      (check.parent_path() / (program + check.extension().string())).string()};
   command.insert(command.end(), arguments.begin(), arguments.end());
   return Run(UnderTest(command), options);
+}
+
+tRunResult RunJobListing(const std::vector<std::string>& arguments, const tRunOptions& options) {
+  return RunBeside("jobvigil-jobs", arguments, options);
 }
 
 tRunResult RunCommand(const std::vector<std::string>& command, const tRunOptions& options) {

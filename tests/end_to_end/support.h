@@ -44,6 +44,11 @@ tRunResult LaunchWithCommandLine(const std::string& commandLine, const std::stri
 /// Runs the program under test with the arguments and gives back its output and exit code.
 tRunResult RunProgram(const std::vector<std::string>& arguments, const tRunOptions& options = {});
 
+/// Runs another program built beside the program under test (jobvigil-success) with the
+/// arguments.
+tRunResult RunBeside(const std::string& program, const std::vector<std::string>& arguments,
+                     const tRunOptions& options = {});
+
 /// Runs the job listing built beside the program under test with the arguments.
 tRunResult RunJobListing(const std::vector<std::string>& arguments,
                          const tRunOptions& options = {});
