@@ -317,13 +317,16 @@ void CloseLogFile(tFileHandle file) { close(static_cast<int>(file)); }
 tLocalSeconds LocalTimeNow() { return ToLocalSeconds(time(nullptr)); }
 
 std::int64_t UniversalSecondsOf(tLocalSeconds local) {
-  const time_t wall = static_cast<time_t>(local);
-  struct tm broken;
-  if (gmtime_r(&wall, &broken) == nullptr) return local;
-  broken.tm_isdst = -1;  // the offset in force then, not today's
-  errno = 0;
-  const time_t universal = mktime(&broken);
-  if (universal == static_cast<time_t>(-1) && errno != 0) return local;
+  // The offset in force then, not today's: that of the local time taken as universal, then that
+  // of the time it gives, which is the time's own but within a change of offset. localtime_r,
+  // unlike mktime, does not read the zone's file again at each call, which a listing of a
+  // thousand jobs would do thousands of times.
+  time_t universal = static_cast<time_t>(local);
+  for (int pass = 0; pass < 2; ++pass) {
+    struct tm broken;
+    if (localtime_r(&universal, &broken) == nullptr) return local;
+    universal = static_cast<time_t>(local - broken.tm_gmtoff);
+  }
   return static_cast<std::int64_t>(universal);
 }
 
