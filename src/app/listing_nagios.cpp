@@ -51,40 +51,37 @@ std::string Argument(const std::string& text) {
   return Value(argument);
 }
 
+void WriteService(const std::string& templateName, const std::string& host,
+                  const std::string& description, const std::string& displayName,
+                  const std::string& command) {
+  WriteLfLine("");
+  WriteLfLine("define service {");
+  WriteLfLine("    use                     " + templateName);
+  WriteLfLine("    host_name               " + host);
+  WriteLfLine("    service_description     " + description);
+  WriteLfLine("    display_name            " + LastValue(displayName));
+  WriteLfLine("    check_command           " + command);
+  WriteLfLine("}");
+}
+
 void WriteNagios(const std::vector<tListedJob>& jobs, const tListingRequest& request) {
   WriteLfLine("# Written by jobvigil-jobs: a service for each BackupExec job the logs name. Each");
   WriteLfLine("# listing replaces this file; changes made here are lost.");
   const std::vector<std::string> names = ServiceNames(jobs, "BackupExec ", StandIn);
+  const std::string jobTemplate = request.Template.empty() ? "generic-service" : request.Template;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    WriteLfLine("");
-    WriteLfLine("define service {");
-    WriteLfLine("    use                     " +
-                (request.Template.empty() ? std::string("generic-service") : request.Template));
-    WriteLfLine("    host_name               " + request.Host);
-    WriteLfLine("    service_description     " + names[i]);
-    WriteLfLine("    display_name            " + LastValue("BackupExec " + jobs[i].Written));
-    WriteLfLine("    check_command           check_backupexec_job!" + Argument(request.Directory) +
-                "!" + Argument(jobs[i].Written) + "!" + NumberToText(WarningDays) + "!" +
-                NumberToText(CriticalDays));
-    WriteLfLine("}");
+    const std::string arguments =
+        "!" + Argument(request.Directory) + "!" + Argument(jobs[i].Written);
+    WriteService(jobTemplate, request.Host, names[i], "BackupExec " + jobs[i].Written,
+                 "check_backupexec_job" + arguments + "!" + NumberToText(WarningDays) + "!" +
+                     NumberToText(CriticalDays));
     // No job's name holds ": " (the logs' label), so no other service meets this one.
     if (request.SuccessWarningHours == 0) continue;
-    WriteLfLine("");
-    WriteLfLine("define service {");
-    WriteLfLine(
-        "    use                     " +
-        (request.SuccessTemplate.empty()
-             ? (request.Template.empty() ? std::string("generic-service") : request.Template)
-             : request.SuccessTemplate));
-    WriteLfLine("    host_name               " + request.Host);
-    WriteLfLine("    service_description     " + names[i] + ": last success");
-    WriteLfLine("    display_name            " + Value("BackupExec " + jobs[i].Written) +
-                ": last success");
-    WriteLfLine("    check_command           check_backupexec_success!" +
-                Argument(request.Directory) + "!" + Argument(jobs[i].Written) + "!" +
-                NumberToText(request.SuccessWarningHours) + "!" +
-                NumberToText(request.SuccessCriticalHours));
-    WriteLfLine("}");
+    WriteService(
+        request.SuccessTemplate.empty() ? jobTemplate : request.SuccessTemplate, request.Host,
+        names[i] + ": last success", "BackupExec " + jobs[i].Written + ": last success",
+        "check_backupexec_success" + arguments + "!" + NumberToText(request.SuccessWarningHours) +
+            "!" + NumberToText(request.SuccessCriticalHours));
   }
 }
 
