@@ -69,9 +69,10 @@ void WriteNagios(const std::vector<tListedJob>& jobs, const tListingRequest& req
   WriteLfLine("# listing replaces this file; changes made here are lost.");
   const std::vector<std::string> names = ServiceNames(jobs, "BackupExec ", StandIn);
   const std::string jobTemplate = request.Template.empty() ? "generic-service" : request.Template;
+  const std::string directory = Argument(request.Directory);
   for (std::size_t i = 0; i < jobs.size(); ++i) {
-    const std::string arguments =
-        "!" + Argument(request.Directory) + "!" + Argument(jobs[i].Written);
+    std::string arguments = "!";
+    arguments.append(directory).append("!").append(Argument(jobs[i].Written));
     WriteService(jobTemplate, request.Host, names[i], "BackupExec " + jobs[i].Written,
                  "check_backupexec_job" + arguments + "!" + NumberToText(WarningDays) + "!" +
                      NumberToText(CriticalDays));
