@@ -9,6 +9,7 @@
 bool DebugOutput = false;
 bool VerboseOutput = false;
 const std::string Version = "v1.1 (13/01/2009)";
+const std::string SeparatorLine(58, '-');
 void (*StopLineForm)(const std::string& text, tExitState state) = nullptr;
 
 namespace {

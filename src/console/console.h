@@ -21,6 +21,8 @@ constexpr int kUnhandledFailureCode = 1;
 extern bool DebugOutput;    // -d, -d1, -d2
 extern bool VerboseOutput;  // -d2 only
 extern const std::string Version;
+extern const std::string SeparatorLine;  // a diagnostic line before each log's lines and the
+                                         // search for the latest
 
 /// Writes the text and CR LF. Throws std::system_error when standard output fails.
 void WriteLine(const std::string& text);

@@ -33,9 +33,9 @@ constexpr int kMaxLogFiles = 1000;
 extern std::array<tFichierXML, kMaxLogFiles> LogFiles;
 extern int LogFileCount;
 
-/// The directory's listing as the platform gave it, from which the table was filled; opening a
+/// The directory's entries as the platform listed them, from which the table was filled; opening a
 /// log may ask of the others.
-extern std::vector<tListedEntry> ListedLogs;
+extern std::vector<tDirectoryEntry> DirectoryEntries;
 
 /// Slot k of the file table, numbered from 1.
 tFichierXML& Slot(int k);
@@ -48,8 +48,6 @@ tFichierXML FreshSlot(const std::string& fileName, tDateTime fileDate);
 /// known, that is when wideJobKey is not empty).
 bool NamesTheJob(const std::string& found, const std::string& jobKey,
                  const std::string& wideJobKey);
-
-extern const std::string SeparatorLine;  // before each log's lines and the search for the latest
 
 /// Lists the logs matching BE*.xml in the log directory into the file table, or ends the run
 /// when there are none or more than the table holds.
@@ -98,6 +96,7 @@ void ScanXmlData(const char* bytes, std::size_t size, int k);
 /// holds a line end, which names no log.
 std::string Utf16JobKey(const std::u16string& name);
 
-/// What follows the first blank after a colon ('LABEL: VALUE' gives 'VALUE'); the whole text
-/// when there is no such blank. The empty text when it fails.
+/// What follows the first blank after a colon ('LABEL: VALUE' gives 'VALUE'), with every later
+/// colon dropped and the first blank after each ('Job: A: B' gives 'AB'); the whole text when no
+/// blank follows a colon. The empty text when it fails.
 std::string ValueAfterColon(const std::string& text);

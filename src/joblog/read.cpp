@@ -11,8 +11,6 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
-const std::string SeparatorLine(58, '-');
-
 namespace {
 
 // Streamed logs all go through this one buffer, reused from log to log so that its pages stay
@@ -27,7 +25,7 @@ tFileHandle OpenForReading(const tFichierXML& slot, std::int32_t& size) {
   PrintDebug(SeparatorLine);
   PrintDebug("Processing file : " + LogDirectory + slot.FileName);
   PrintDebug("  File date : " + DateToText(slot.FileDate));
-  const tFileHandle file = OpenLogFile(OpenDirectory, slot.FileName, ListedLogs);
+  const tFileHandle file = OpenLogFile(OpenDirectory, slot.FileName, DirectoryEntries);
   if (file == kNoFile) {
     PrintDebug("  Unable to open file. Skipped.");
     return kNoFile;

@@ -50,7 +50,7 @@ void WriteStandardError(const std::string& text);
 /// A local wall-clock time as seconds since 1/1/1970 00:00 (negative before it).
 using tLocalSeconds = std::int64_t;
 
-struct tListedEntry {
+struct tDirectoryEntry {
   std::string Name;
   tLocalSeconds LastWrite;  // last-write time, local, with the offset in force at that time
 };
@@ -63,7 +63,7 @@ std::string UsableDirectory(const std::string& typed, const std::string& printed
 /// every kind of entry, in the platform's order, stopping after `limit` of them. False when
 /// the listing cannot be started or fails before its end.
 bool ListLogFiles(const std::string& directory, std::size_t limit,
-                  std::vector<tListedEntry>& entries);
+                  std::vector<tDirectoryEntry>& entries);
 
 /// Handle of one open log file; kNoFile when none.
 using tFileHandle = std::intptr_t;
@@ -74,7 +74,7 @@ constexpr tFileHandle kNoFile = -1;
 /// log that another process holds open for writing, wherever the platform can tell. Where that
 /// depends on the share granting leases at all, the listing's oldest logs are asked, once a run.
 tFileHandle OpenLogFile(const std::string& directory, const std::string& name,
-                        const std::vector<tListedEntry>& listing);
+                        const std::vector<tDirectoryEntry>& listing);
 
 /// The file's size in bytes, or -1 when it cannot be had.
 std::int64_t LogFileSize(tFileHandle file);

@@ -113,15 +113,16 @@ int gShareGrantsLeases = -1;  // whether this run's share grants leases; -1 unti
 // lease is refused. Asked once a run, of the oldest logs but the refused one, which the backup
 // product has long finished writing.
 bool ShareGrantsLeases(const std::string& directory, const std::string& refused,
-                       const std::vector<tListedEntry>& listing) {
+                       const std::vector<tDirectoryEntry>& listing) {
   if (gShareGrantsLeases >= 0) return gShareGrantsLeases == 1;
-  std::vector<const tListedEntry*> oldest;
-  for (const tListedEntry& entry : listing) {
+  std::vector<const tDirectoryEntry*> oldest;
+  for (const tDirectoryEntry& entry : listing) {
     if (entry.Name != refused) oldest.push_back(&entry);
   }
-  std::stable_sort(oldest.begin(), oldest.end(), [](const tListedEntry* a, const tListedEntry* b) {
-    return a->LastWrite < b->LastWrite;
-  });
+  std::stable_sort(oldest.begin(), oldest.end(),
+                   [](const tDirectoryEntry* a, const tDirectoryEntry* b) {
+                     return a->LastWrite < b->LastWrite;
+                   });
   constexpr std::size_t kProbes = 3;
   gShareGrantsLeases = 0;
   for (std::size_t i = 0; i < oldest.size() && i < kProbes && gShareGrantsLeases == 0; ++i) {
@@ -137,7 +138,7 @@ bool ShareGrantsLeases(const std::string& directory, const std::string& refused,
 // lease tells the same, where the file system's leases answer to other processes' opens.
 // Where nothing can be told the log is read as it stands.
 bool IsOpenForWriting(int fd, const std::string& directory, const std::string& name,
-                      const std::vector<tListedEntry>& listing) {
+                      const std::vector<tDirectoryEntry>& listing) {
   if (TryReadLease(fd) != LeaseRefused) return false;
   switch (LeaseMeaningOf(fd)) {
     case RefusalMeansWriter:
@@ -236,7 +237,7 @@ void EndProcess(int code) { _exit(code); }
 std::string UsableDirectory(const std::string& typed, const std::string&) { return typed; }
 
 bool ListLogFiles(const std::string& directory, std::size_t limit,
-                  std::vector<tListedEntry>& entries) {
+                  std::vector<tDirectoryEntry>& entries) {
   DIR* listing = opendir(directory.c_str());
   if (listing == nullptr) return false;
 
@@ -280,7 +281,7 @@ bool ListLogFiles(const std::string& directory, std::size_t limit,
 }
 
 tFileHandle OpenLogFile(const std::string& directory, const std::string& name,
-                        const std::vector<tListedEntry>& listing) {
+                        const std::vector<tDirectoryEntry>& listing) {
   const int fd = OpenRegularFile(JoinPath(directory, name));
   if (fd < 0) return kNoFile;
   if (IsOpenForWriting(fd, directory, name, listing)) {

@@ -152,7 +152,7 @@ void EndProcess(int code) { ExitProcess(static_cast<UINT>(code)); }
 std::string UsableDirectory(const std::string&, const std::string& printed) { return printed; }
 
 bool ListLogFiles(const std::string& directory, std::size_t limit,
-                  std::vector<tListedEntry>& entries) {
+                  std::vector<tDirectoryEntry>& entries) {
   WIN32_FIND_DATAA found;
   const HANDLE listing = FindFirstFileA((directory + "BE*.xml").c_str(), &found);
   if (listing == INVALID_HANDLE_VALUE) return false;
@@ -166,7 +166,7 @@ bool ListLogFiles(const std::string& directory, std::size_t limit,
 }
 
 tFileHandle OpenLogFile(const std::string& directory, const std::string& name,
-                        const std::vector<tListedEntry>&) {
+                        const std::vector<tDirectoryEntry>&) {
   // No sharing: a log the backup product still has open is refused, and nobody can change it
   // while it is read.
   const HANDLE file = CreateFileA((directory + name).c_str(), GENERIC_READ, 0, nullptr,

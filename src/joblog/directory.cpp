@@ -7,7 +7,7 @@
 
 std::array<tFichierXML, kMaxLogFiles> LogFiles;
 int LogFileCount = 0;
-std::vector<tListedEntry> ListedLogs;
+std::vector<tDirectoryEntry> DirectoryEntries;
 
 tFichierXML& Slot(int k) { return LogFiles[static_cast<std::size_t>(k - 1)]; }
 
@@ -26,11 +26,11 @@ void ScanLogDirectory() {
   PrintDebug("Looking for files here : " + searchPattern);
 
   // One entry more than the table holds is enough to know there are too many.
-  ListedLogs.clear();
-  if (!ListLogFiles(OpenDirectory, kMaxLogFiles + 1, ListedLogs) || ListedLogs.empty())
+  DirectoryEntries.clear();
+  if (!ListLogFiles(OpenDirectory, kMaxLogFiles + 1, DirectoryEntries) || DirectoryEntries.empty())
     StopWith("jobvigil : No XML files found in " + searchPattern, StateUnknown);
 
-  for (const tListedEntry& entry : ListedLogs) {
+  for (const tDirectoryEntry& entry : DirectoryEntries) {
     PrintVerbose("  Found XML file : " + entry.Name);
     // "jobvigil:" without a blank, unlike every other message: it is the wording users match.
     if (LogFileCount == kMaxLogFiles)
