@@ -103,10 +103,11 @@ constexpr std::size_t TagRoom(std::size_t words) { return words * kWordBytes / 2
 std::size_t FindTags(const unsigned char* bytes, std::size_t words, std::uint64_t& inContent,
                      std::uint16_t* tags);
 
-/// What FindWantedTags carries from one call to the next: the last two bytes before the next
-/// call's (the first in bits 8 to 15), and whether candidates came often in the last call's.
+/// What FindWantedTags carries from one call to the next: the "<" and NUL of the last word of
+/// the last call (bits 62 and 63 are read), and whether candidates came often in it.
 struct tWantedTagsCarry {
-  std::uint64_t Before = 'x' << 8 | 'x';  // neither "<" nor NUL
+  std::uint64_t Open = 0;
+  std::uint64_t Nul = 0;
   bool Frequent = false;
 };
 

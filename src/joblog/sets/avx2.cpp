@@ -1,0 +1,59 @@
+// AVX2, where the processor has it: a word is two 32-byte vectors, and lead bytes are told by
+// byte shuffles. Every processor with AVX2 also counts bits and trailing zeros with
+// instructions of their own.
+#include <immintrin.h>
+
+#include "joblog/sets/sets.h"
+
+JOBVIGIL_TARGET_BEGIN("avx2,bmi,popcnt")
+namespace avx2 {
+
+struct tWord {
+  __m256i Low, High;
+};
+
+JOBVIGIL_INLINE tWord LoadWord(const unsigned char* at) {
+  return {_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)),
+          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 32))};
+}
+
+// The word's mask from a truth (all ones or zero) for each byte of its two halves.
+JOBVIGIL_INLINE std::uint64_t Mask(__m256i low, __m256i high) {
+  return std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(low))} |
+         std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
+}
+
+JOBVIGIL_INLINE std::uint64_t Equal(tWord word, unsigned char b) {
+  const __m256i bytes = _mm256_set1_epi8(static_cast<char>(b));
+  return Mask(_mm256_cmpeq_epi8(word.Low, bytes), _mm256_cmpeq_epi8(word.High, bytes));
+}
+
+// Where the entries of the bytes' two halves in kLeadHalves' tables share a bit.
+JOBVIGIL_INLINE __m256i LeadTruths(__m256i bytes) {
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  const __m256i shared = _mm256_and_si256(
+      _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(kLeadHalves.Low)),
+                          _mm256_and_si256(bytes, nibble)),
+      _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(kLeadHalves.High)),
+                          _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble)));
+  return _mm256_cmpgt_epi8(shared, _mm256_setzero_si256());
+}
+
+JOBVIGIL_INLINE std::uint64_t Lead(tWord word) {
+  return Mask(LeadTruths(word.Low), LeadTruths(word.High));
+}
+
+JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {
+  return static_cast<std::size_t>(std::popcount(bits));
+}
+JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return std::countr_zero(bits); }
+
+// Measured slower on Zen 3 with it.
+constexpr bool kSparseFirst = false;
+
+#include "joblog/sets/word_loop.inc"
+
+}  // namespace avx2
+JOBVIGIL_TARGET_END
+
+constinit const tKernels kAvx2Kernels = avx2::kKernels;

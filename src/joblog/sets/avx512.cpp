@@ -1,0 +1,43 @@
+// AVX-512BW, where the processor has it: a word is one vector, its compares give its masks, and
+// lead bytes are told by byte shuffles.
+#include <immintrin.h>
+
+#include "joblog/sets/sets.h"
+
+JOBVIGIL_TARGET_BEGIN("avx512bw,bmi,popcnt")
+namespace avx512 {
+
+struct tWord {
+  __m512i Bytes;
+};
+
+JOBVIGIL_INLINE tWord LoadWord(const unsigned char* at) { return {_mm512_loadu_si512(at)}; }
+
+JOBVIGIL_INLINE std::uint64_t Equal(tWord word, unsigned char b) {
+  return _mm512_cmpeq_epi8_mask(word.Bytes, _mm512_set1_epi8(static_cast<char>(b)));
+}
+
+// Where the entries of the bytes' two halves in kLeadHalves' tables share a bit.
+JOBVIGIL_INLINE std::uint64_t Lead(tWord word) {
+  const __m512i nibble = _mm512_set1_epi8(0x0F);
+  const __m512i low =
+      _mm512_shuffle_epi8(_mm512_load_si512(kLeadHalves.Low), _mm512_and_si512(word.Bytes, nibble));
+  const __m512i high =
+      _mm512_shuffle_epi8(_mm512_load_si512(kLeadHalves.High),
+                          _mm512_and_si512(_mm512_srli_epi16(word.Bytes, 4), nibble));
+  return _mm512_test_epi8_mask(low, high);
+}
+
+JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {
+  return static_cast<std::size_t>(std::popcount(bits));
+}
+JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return std::countr_zero(bits); }
+
+constexpr bool kSparseFirst = false;
+
+#include "joblog/sets/word_loop.inc"
+
+}  // namespace avx512
+JOBVIGIL_TARGET_END
+
+constinit const tKernels kAvx512Kernels = avx512::kKernels;

@@ -1,0 +1,6 @@
+// Processors other than x86-64 have the plain instruction set only.
+#include "joblog/sets/sets.h"
+
+const tKernels* KernelsOf(tInstructionSet set) {
+  return set == ScanPlain ? &kPlainKernels : nullptr;
+}

@@ -1,0 +1,36 @@
+// The plain instruction set, for processors without the others: a word's bytes are looked at one
+// by one. It is also what the other sets are tested against.
+#include "joblog/sets/sets.h"
+
+namespace plain {
+
+struct tWord {
+  const unsigned char* Bytes;
+};
+
+JOBVIGIL_INLINE tWord LoadWord(const unsigned char* at) { return {at}; }
+
+JOBVIGIL_INLINE std::uint64_t Equal(tWord word, unsigned char b) {
+  std::uint64_t bits = 0;
+  for (std::size_t i = 0; i < kWordBytes; ++i) bits |= std::uint64_t{word.Bytes[i] == b} << i;
+  return bits;
+}
+
+JOBVIGIL_INLINE std::uint64_t Lead(tWord word) {
+  std::uint64_t bits = 0;
+  for (std::size_t i = 0; i < kWordBytes; ++i)
+    bits |= std::uint64_t{kLeadBytes.Of[word.Bytes[i]]} << i;
+  return bits;
+}
+
+JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) { return CountBitsPortably(bits); }
+JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return TrailingZerosPortably(bits); }
+
+// A word costs a pass over its bytes for each mask.
+constexpr bool kSparseFirst = true;
+
+#include "joblog/sets/word_loop.inc"
+
+}  // namespace plain
+
+constinit const tKernels kPlainKernels = plain::kKernels;

@@ -1,0 +1,144 @@
+// What the instruction sets' files share: the region of code compiled for a set's target, the
+// tables made from the scanner's rules that sets tell lead bytes with, and the kernels each set
+// gives. Included by the files of this folder, and by brackets.cpp, which chooses the set.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+#include "joblog/brackets.h"
+
+// Each set's reading of words is inlined into its own loops: a call for each word would cost as
+// much as the reading.
+#define JOBVIGIL_INLINE __attribute__((always_inline)) inline
+
+// The region of code compiled for an instruction set's target: each function defined between
+// the two may use the instructions the features name.
+#define JOBVIGIL_PRAGMA(text) _Pragma(#text)
+#ifdef __clang__
+#define JOBVIGIL_TARGET_BEGIN(features) \
+  JOBVIGIL_PRAGMA(clang attribute push(__attribute__((target(features))), apply_to = function))
+#define JOBVIGIL_TARGET_END JOBVIGIL_PRAGMA(clang attribute pop)
+#else
+#define JOBVIGIL_TARGET_BEGIN(features) \
+  JOBVIGIL_PRAGMA(GCC push_options) JOBVIGIL_PRAGMA(GCC target(features))
+#define JOBVIGIL_TARGET_END JOBVIGIL_PRAGMA(GCC pop_options)
+#endif
+
+/// What each instruction set gives the functions of brackets.h.
+struct tKernels {
+  std::size_t (*FindTags)(const unsigned char*, std::size_t, std::uint64_t&, std::uint16_t*);
+  std::size_t (*FindWantedTags)(const unsigned char*, std::size_t, tWantedTagsCarry&,
+                                std::uint16_t*);
+  std::size_t (*FindLastOpen)(const unsigned char*, std::size_t);
+  tByteMasks (*ClassifyWord)(const unsigned char*);
+};
+
+/// The kernels of the set, or null when this processor cannot run it (or the build holds none
+/// for it: sets other than the plain one are built for x86-64 only).
+const tKernels* KernelsOf(tInstructionSet set);
+
+extern const tKernels kPlainKernels, kSse2Kernels, kAvx2Kernels, kAvx512Kernels;
+
+// --- The lead bytes, three ways, made from the rules -----------------------------------------
+
+/// IsLeadByte of every byte, for code that looks single bytes up.
+struct tLeadBytes {
+  unsigned char Of[256];
+  constexpr tLeadBytes() : Of() {
+    for (int b = 0; b < 256; ++b) Of[b] = IsLeadByte(static_cast<unsigned char>(b));
+  }
+};
+inline constexpr tLeadBytes kLeadBytes;
+
+/// The lead bytes as byte shuffles tell them, from a byte's two halves: one table of sixteen
+/// for the low half and one for the high, and a byte is a lead byte where its two entries share
+/// a bit. The high halves of lead bytes that have the same low halves share one bit, and that
+/// bit is in the entry of each of those low halves. For the rules as they are:
+///
+///   high half   lead bytes       their low halves   bit
+///   0           LF, CR           A, D               1
+///   4, 6        C E N, c e n     3, 5, E            2
+///   F           254, 255         E, F               4
+///
+///   low  entries   3: 2   5: 2   A: 1   D: 1   E: 2|4   F: 4   (the others 0)
+///   high entries   0: 1   4: 2   6: 2   F: 4               (the others 0)
+///   'n' = 6E       low[E] & high[6] = 2|4 & 2 = 2    a lead byte
+///   'J' = 4A       low[A] & high[4] = 1 & 2   = 0    not one
+///   254 = FE       low[E] & high[F] = 2|4 & 4 = 4    a lead byte
+///
+/// Repeated for each 16-byte lane, as the shuffles look up within lanes.
+struct tLeadHalves {
+  alignas(64) unsigned char Low[64];
+  alignas(64) unsigned char High[64];
+  int Bits;  // how many bits the entries use
+  constexpr tLeadHalves() : Low(), High(), Bits(0) {
+    unsigned lows[16] = {};  // for each high half, bit l for each low half l of a lead byte
+    for (int b = 0; b < 256; ++b) {
+      if (IsLeadByte(static_cast<unsigned char>(b))) lows[b >> 4] |= 1u << (b & 15);
+    }
+    unsigned bitLows[16] = {};  // the low halves that each bit stands for
+    for (int high = 0; high < 16; ++high) {
+      if (lows[high] == 0) continue;
+      int bit = 0;
+      while (bit < Bits && bitLows[bit] != lows[high]) ++bit;
+      if (bit == Bits) bitLows[Bits++] = lows[high];
+      for (int lane = 0; lane < 64; lane += 16) {
+        High[lane + high] = static_cast<unsigned char>(1u << bit);
+        for (int low = 0; low < 16; ++low) {
+          if ((lows[high] >> low & 1) != 0)
+            Low[lane + low] = static_cast<unsigned char>(Low[lane + low] | 1u << bit);
+        }
+      }
+    }
+  }
+};
+inline constexpr tLeadHalves kLeadHalves;
+// AVX2 tells a shared bit by a signed compare with zero, so bit 7 stays free.
+static_assert(kLeadHalves.Bits <= 7, "the lead bytes fit the shuffles' tables");
+
+/// The lead bytes as compares, for SSE2, which has no byte shuffle: a letter that leads in both
+/// cases is one compare with the byte's 0x20 bit set (a-z and A-Z made alike), the lead bytes
+/// from some byte up to 255 one unsigned maximum, and each other lead byte one compare. For the
+/// rules as they are: c, e, n folded; 254 and up; 10 and 13.
+struct tLeadCompares {
+  unsigned char Folded[26];
+  std::size_t FoldedCount;
+  unsigned AtLeast;  // 256 for none
+  unsigned char Single[256];
+  std::size_t SingleCount;
+  constexpr tLeadCompares() : Folded(), FoldedCount(0), AtLeast(256), Single(), SingleCount(0) {
+    bool covered[256] = {};
+    for (unsigned char letter = 'a'; letter <= 'z'; ++letter) {
+      const auto upper = static_cast<unsigned char>(letter - 0x20);
+      if (!kLeadBytes.Of[letter] || !kLeadBytes.Of[upper]) continue;
+      Folded[FoldedCount++] = letter;
+      covered[letter] = covered[upper] = true;
+    }
+    while (AtLeast > 1 && kLeadBytes.Of[AtLeast - 1] && !covered[AtLeast - 1]) --AtLeast;
+    for (unsigned b = 0; b < AtLeast; ++b) {
+      if (kLeadBytes.Of[b] && !covered[b]) Single[SingleCount++] = static_cast<unsigned char>(b);
+    }
+  }
+};
+inline constexpr tLeadCompares kLeadCompares;
+static_assert(kLeadCompares.FoldedCount > 0, "every wanted name begins with a letter");
+
+// --- Counting bits without the instructions for it ----------------------------------------------
+
+/// The number of bits set, for processors that may lack an instruction for it (the compiler's
+/// own would be a call into its runtime).
+JOBVIGIL_INLINE std::size_t CountBitsPortably(std::uint64_t bits) {
+  bits -= (bits >> 1) & 0x5555555555555555u;
+  bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+  bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<std::size_t>((bits * 0x0101010101010101u) >> 56);
+}
+
+/// The number of zero bits below the lowest set one, 63 for none, for processors that may lack
+/// an instruction that gives 64 for none: the compiler would branch on none before each bsf,
+/// and a word's fourth offset or so is none as often as not in a log dense with tags.
+JOBVIGIL_INLINE int TrailingZerosPortably(std::uint64_t bits) {
+  return std::countr_zero(bits | std::uint64_t{1} << 63);
+}
