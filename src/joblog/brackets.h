@@ -43,10 +43,6 @@ static_assert(std::ranges::all_of(kWantedNames,
 enum : unsigned char { kIsOpen = 1, kIsClose = 2, kIsDropped = 4, kBeginsKinds = 8 };
 static_assert((kEveryWantedKind * kBeginsKinds) <= 0xFF, "a byte's class has room for the kinds");
 
-constexpr unsigned char LowerByte(unsigned char b) {
-  return b >= 'A' && b <= 'Z' ? static_cast<unsigned char>(b + 0x20) : b;
-}
-
 struct tByteClasses {
   unsigned char Of[256];
   constexpr tByteClasses() : Of() {
@@ -54,8 +50,9 @@ struct tByteClasses {
     Of[static_cast<unsigned char>('>')] = kIsClose;
     for (const unsigned char b : kDroppedBytes) Of[b] = kIsDropped;
     for (std::size_t k = 0; k < kWantedKinds; ++k) {
-      const unsigned char first = LowerByte(static_cast<unsigned char>(kWantedNames[k][0]));
-      for (const unsigned char b : {first, static_cast<unsigned char>(first - 0x20)})
+      // The names are written upper-cased, and begin with a letter.
+      const auto upper = static_cast<unsigned char>(kWantedNames[k][0]);
+      for (const unsigned char b : {upper, static_cast<unsigned char>(upper + ('a' - 'A'))})
         Of[b] = static_cast<unsigned char>(Of[b] | (kBeginsKinds << k));
     }
   }

@@ -66,10 +66,17 @@ void ReadEveryLogFile();
 /// Which of the three element names the scanner looks for a tag reads as.
 enum tElementKind { OtherElement, NameElement, CompleteStatusElement, EngineStatusElement };
 
+/// How the tag scanner reads a log, as the run's diagnostics ask: every tag in order (each
+/// element's lines, -d2), every element of the wanted kinds in order (their lines, -d), or only
+/// the latest element of each kind (no diagnostics: each element only overwrites the one of its
+/// kind before it).
+enum tScanPath { EveryTag, EveryWantedElement, LatestOfEachKind };
+
 /// The tag scanner's state between two chunks of one log, and the slot as the log's elements
 /// have filled it so far. Of a pending tag or content run it keeps only what handling the
 /// element will need.
 struct tXmlScan {
+  tScanPath Path = LatestOfEachKind;
   bool InTag = false;                // between a "<" and its ">"
   std::string Tag;                   // that tag, or the last closed one: kept bytes, upper-cased
   tElementKind Kind = OtherElement;  // what the last closed tag reads as
@@ -79,7 +86,8 @@ struct tXmlScan {
   tFichierXML Found;
 };
 
-/// A scan of a log about to fill the slot, positioned before its first byte.
+/// A scan of a log about to fill the slot, positioned before its first byte, on the path the
+/// run's diagnostics ask for.
 tXmlScan StartXmlScan(const tFichierXML& slot);
 
 /// Scans the next `size` bytes of the log into scan.Found; `endsLog` for its last chunk. Chunks

@@ -1,9 +1,9 @@
 // The tag scanner. It cuts a log into tags and content runs at the angle brackets and looks at
-// the wanted element names only. The "<" that open tags are found 64 bytes at a time (brackets.h,
-// which holds the names); the first kept byte of each tag tells most tags apart from the wanted
-// names, and only the elements that may be one of them are looked at further.
+// the wanted element names only (brackets.h holds the names and the finding of the "<" that open
+// tags, 64 bytes at a time). Read from the top: the entry points; a chunk of a log; the three
+// paths a chunk takes, one chosen when the log's scan starts; then what the paths share: telling
+// a tag's kind, completing an element and handling it, and the texts they keep.
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <string_view>
 
@@ -27,214 +27,275 @@ struct tEnregistrementXML {
   std::string_view NameBytesHead;  // of a name, every byte of DataHead's
 };
 
+/// One chunk of a log as the paths read it. On the path of the latest element of each kind,
+/// each handled element would only overwrite what one before it wrote, so only the last of
+/// each kind in the chunk is handled, at the chunk's end, in their order.
+struct tChunk {
+  tXmlScan& Scan;
+  const char* End;
+  tEnregistrementXML Latest[kWantedKinds];
+  const char* LatestAt[kWantedKinds];  // where each completed; null for none
+};
+
 const char kScanFailure[] = "jobvigil : fatal exception processing XML data";
 
 static_assert(EngineStatusElement == kWantedKinds, "a kind for each wanted name");
 
-// The set (bit k - 1 for kind k) that holds the kind alone; none for OtherElement.
-constexpr unsigned KindBit(tElementKind kind) {
-  return kind == OtherElement ? 0 : 1u << (kind - 1);
-}
+// Any tag at all, for CompleteAt.
+constexpr unsigned kAnyTag = ~0u;
 
-bool IsDroppedByte(char byte) {
-  return (kByteClasses.Of[static_cast<unsigned char>(byte)] & kIsDropped) != 0;
-}
-
-char UpperByte(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Appends the kept bytes of a run, upper-cased unless `upper` is false, until the text holds
-// `limit` bytes. Counted first, so that a long run of UTF-16 text takes no more memory than it
-// keeps.
+// The functions below, in the order they come: a chunk; the paths; what the paths share.
+void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog);
+const char* ScanEveryTag(tChunk& chunk, const char* from);
+const char* ScanLatestOfEachKind(tChunk& chunk, const char* from);
+const char* TagOfCandidate(const char* from, const char* at);
+bool OpensTag(const char* from, const char* at);
+const char* LastOpen(const char* from, const char* end);
+const char* ContinueTag(tXmlScan& scan, const char* from, const char* end, bool endsLog);
+void KeepContent(tXmlScan& scan, const char* from, const char* end);
+tElementKind KindOfName(std::string_view command);
+unsigned KindsOfStart(const char* tag, const char* end);
+unsigned CompleteAt(tChunk& chunk, const char* tag, unsigned kinds);
+void Complete(tChunk& chunk, const tEnregistrementXML& element, const char* at);
+void HandleElement(const tEnregistrementXML& element, tXmlScan& scan);
+const char* Find(const char* from, const char* end, char c);
 void AppendKept(std::string& text, std::string_view run, std::size_t limit = std::string::npos,
-                bool upper = true) {
-  const auto kept = std::count_if(run.begin(), run.end(), [](char c) { return !IsDroppedByte(c); });
-  const std::size_t room = limit > text.size() ? limit - text.size() : 0;
-  std::size_t at = text.size();
-  text.resize(at + std::min(static_cast<std::size_t>(kept), room));
-  for (const char c : run) {
-    if (at == text.size()) break;
-    if (!IsDroppedByte(c)) text[at++] = upper ? UpperByte(c) : c;
-  }
-}
-
-// What the element record's texts hold: `lead`, then the converted head, then the kept bytes
-// of the run, upper-cased unless `upper` is false. A content head keeps its case (a name is
-// also kept as written), a tag's is upper-cased already.
+                bool upper = true);
 std::string ElementText(std::string_view lead, std::string_view head, std::string_view run,
-                        bool upper = true) {
-  std::string text;
-  text.reserve(lead.size() + head.size());
-  text.append(lead);
-  for (const char c : head) text += upper ? UpperByte(c) : c;
-  AppendKept(text, run, std::string::npos, upper);
-  return text;
-}
+                        bool upper = true);
+std::string Utf8OfUtf16Content(std::string_view head, std::string_view run);
 
-tElementKind KindOfName(std::string_view command) {
-  for (std::size_t k = 0; k < kWantedKinds; ++k) {
-    if (command == kWantedNames[k]) return static_cast<tElementKind>(k + 1);
+}  // namespace
+
+// --- Entry points ----------------------------------------------------------------------------
+
+void ScanXmlData(const char* bytes, std::size_t size, int k) {
+  tFichierXML& slot = Slot(k);
+  try {
+    PrintDebug("  Processing XML data, size (bytes): " +
+               NumberToText(static_cast<std::int32_t>(size)));
+  } catch (...) {
+    StopWith(kScanFailure, StateUnknown);
   }
-  return OtherElement;
+  tXmlScan scan = StartXmlScan(slot);
+  ScanXmlChunk(scan, bytes, size, true);
+  slot = std::move(scan.Found);
 }
 
-// Which of the wanted names a tag reads as, judged in place: most tags are told apart by their
-// first kept byte, and none is looked at beyond one byte more than the longest name.
-tElementKind KindOfTag(std::string_view tag) {
-  char name[kLongestWantedName];
-  std::size_t length = 0;
-  for (const char c : tag) {
-    if (IsDroppedByte(c)) continue;
-    if (length == kLongestWantedName) return OtherElement;
-    if (length == 0 && KindsBegunBy(kByteClasses.Of[static_cast<unsigned char>(c)]) == 0)
-      return OtherElement;
-    name[length++] = UpperByte(c);
+tXmlScan StartXmlScan(const tFichierXML& slot) {
+  tXmlScan scan;
+  scan.Found = slot;
+  scan.Path = VerboseOutput ? EveryTag : DebugOutput ? EveryWantedElement : LatestOfEachKind;
+  return scan;
+}
+
+void ScanXmlChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog) {
+  try {
+    ScanChunk(scan, bytes, size, endsLog);
+  } catch (...) {
+    StopWith(kScanFailure, StateUnknown);
   }
-  return KindOfName({name, length});
 }
 
-// The kinds (bit k - 1 for kind k) whose names begin with the tag's first kept byte, before
-// `end`; none when it begins none of them. Tags are told apart here by the million, so the two
-// usual layouts, the byte right after "<" (8-bit text) or the one after it (UTF-16), are read
-// without a loop.
-unsigned KindsOfStart(const char* tag, const char* end) {
-  unsigned c = kIsDropped;
-  if (end - tag >= 2) {
-    const unsigned first = kByteClasses.Of[static_cast<unsigned char>(tag[0])];
-    const unsigned second = kByteClasses.Of[static_cast<unsigned char>(tag[1])];
-    c = (first & kIsDropped) != 0 ? second : first;
-    tag += 2;
-  }
-  for (; (c & kIsDropped) != 0 && tag < end; ++tag)
-    c = kByteClasses.Of[static_cast<unsigned char>(*tag)];
-  return KindsBegunBy(static_cast<unsigned char>(c));
-}
-
-// Without the per-element lines a tag is only looked at to tell which name it reads as, and one
-// kept byte more than the longest name tells that it is none of them.
-std::size_t TagLimit() { return VerboseOutput ? std::string::npos : kLongestWantedName + 1; }
-
-// Whether the content of an element of this kind is needed when the element completes.
-bool KeepsContent(tElementKind kind) { return VerboseOutput || kind != OtherElement; }
-
-// The characters of a name's content in a UTF-16 little-endian log, in UTF-8, every byte of it
-// given: after the ">" of its tag comes that character's second byte, then two for each of its
-// own. Line ends and NULs are left out, as the kept bytes leave them out; the empty text where
-// the bytes do not fall so.
-std::string Utf8OfUtf16Content(std::string_view head, std::string_view run) {
+std::string Utf16JobKey(const std::u16string& name) {
+  // The scanner drops a log's line ends, so a name typed with one names no log; dropped here
+  // as well, they would leave the name that the typed one only resembles.
+  if (name.find_first_of(u"\r\n") != std::u16string::npos) return std::string();
   std::string bytes;
-  bytes.append(head).append(run);
-  if (bytes.empty() || bytes[0] != 0) return std::string();
-  std::u16string characters;
-  for (std::size_t i = 1; i + 1 < bytes.size(); i += 2) {
-    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                            static_cast<unsigned char>(bytes[i + 1]) << 8);
-    if (unit != u'\0' && unit != u'\n' && unit != u'\r') characters += unit;
+  for (const char16_t unit : name) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
   }
-  return Utf8OfUtf16(characters);
+  std::string key;
+  AppendKept(key, bytes);
+  return key;
 }
 
-bool LogIsUtf16(const tXmlScan& scan) { return scan.LogStart == "\xff\xfe"; }
+std::string ValueAfterColon(const std::string& text) {
+  try {
+    bool colonSeen = false;
+    bool started = false;
+    std::string value;
+    for (const char c : text) {
+      if (c == ':') {
+        colonSeen = true;
+      } else if (c == ' ' && colonSeen) {
+        started = true;
+        colonSeen = false;
+      } else if (started) {
+        value += c;
+      }
+    }
+    return started ? value : text;
+  } catch (...) {
+    return std::string();
+  }
+}
 
-// The debug lines are only put together when they will be written: a log can hold millions of
-// elements.
-void HandleElement(const tEnregistrementXML& element, tXmlScan& scan) {
-  tFichierXML& slot = scan.Found;
-  if (VerboseOutput) {
-    PrintVerbose(ElementText("  Processing command : ", element.CommandHead, element.Command));
-    PrintVerbose(ElementText("    With data : ", element.DataHead, element.Data));
+namespace {
+
+// --- A chunk ---------------------------------------------------------------------------------
+
+// A chunk first finishes what the last one left open: the tag being read, or the content of the
+// last tag, which its first "<" completes. From that "<" on its path reads the rest, and what
+// follows the last "<" that opens a tag waits for the next chunk. A tag or content run still
+// open at the end of the log is never handled, so nothing of it is kept for a chunk that ends
+// the log.
+//
+// Example: chunks '<name>Job: A' and 'b</name><x>' carry the tag NAME and the content
+// 'Job: A' from the first to the second, whose "<" completes the element 'Job: Ab'.
+void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog) {
+  tChunk chunk{scan, bytes + size, {}, {}};
+  if (scan.LogStart.size() < 2)
+    scan.LogStart.append(bytes, std::min(size, 2 - scan.LogStart.size()));
+  const char* at = bytes;
+  if (scan.InTag) {
+    at = ContinueTag(scan, at, chunk.End, endsLog);
+    if (scan.InTag) return;
   }
-  if (element.Kind == OtherElement) return;
-  const std::string data = ElementText({}, element.DataHead, element.Data);
-  switch (element.Kind) {
-    case NameElement:
-      slot.JobName = ValueAfterColon(data);
-      slot.WrittenName = ValueAfterColon(ElementText({}, element.DataHead, element.Data, false));
-      slot.WrittenUtf8 =
-          LogIsUtf16(scan)
-              ? ValueAfterColon(Utf8OfUtf16Content(element.NameBytesHead, element.Data))
-              : std::string();
-      if (DebugOutput) PrintDebug("  Job name : " + slot.JobName);
-      break;
-    case CompleteStatusElement:
-      slot.StatusId = TextToNumber(data);
-      slot.StatusText = StatusTextOf(slot.StatusId);
-      if (DebugOutput) PrintDebug("  Status ID : " + data + " (" + slot.StatusText + ")");
-      break;
-    case EngineStatusElement:
-      slot.StatusText = ValueAfterColon(data);
-      if (DebugOutput) PrintDebug("  Status from file : " + slot.StatusText);
-      break;
-    case OtherElement:
-      break;
+  const char* open = Find(at, chunk.End, '<');
+  if (open == chunk.End) {
+    if (!endsLog) KeepContent(scan, at, chunk.End);
+    return;
   }
+  if (scan.Path == EveryTag || scan.Kind != OtherElement)
+    Complete(chunk,
+             {scan.Tag,
+              {},
+              scan.Content,
+              {at, static_cast<std::size_t>(open - at)},
+              scan.Kind,
+              scan.NameBytes},
+             open);
+
+  const char* lastOpen =
+      scan.Path == LatestOfEachKind ? ScanLatestOfEachKind(chunk, open) : ScanEveryTag(chunk, open);
+
+  if (endsLog) return;
+  scan.Tag.clear();
+  scan.InTag = true;
+  const char* content = ContinueTag(scan, lastOpen + 1, chunk.End, false);
+  if (!scan.InTag) KeepContent(scan, content, chunk.End);
 }
 
 // A chunk's tags are found and used a block at a time, so that their offsets stay in the
 // processor's cache, and fit 16 bits, whatever the size of the chunk.
 constexpr std::size_t kBlockWords = 256;
 
-// --- One chunk -------------------------------------------------------------------------------
-
-const char* Find(const char* from, const char* end, char c) {
-  const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
-  return found == nullptr ? end : static_cast<const char*>(found);
-}
-
-struct tChunk {
-  tXmlScan& Scan;
-  const char* End;
-  // Without diagnostics each handled element only overwrites what one before it wrote, so only
-  // the last of each kind in the chunk is handled, at the chunk's end, in their order.
-  bool EveryElement;
-  tEnregistrementXML Latest[kWantedKinds];
-  const char* LatestAt[kWantedKinds];  // where each completed; null for none
-};
-
-void Complete(tChunk& chunk, const tEnregistrementXML& element, const char* at) {
-  if (chunk.EveryElement) {
-    HandleElement(element, chunk.Scan);
-  } else if (element.Kind != OtherElement) {
-    chunk.Latest[element.Kind - 1] = element;
-    chunk.LatestAt[element.Kind - 1] = at;
+// Hands each block of the chunk from the "<" at `from` on to `use` with the tags that `find`
+// (FindTags or FindWantedTags) found in it, as offsets from the block's start. The chunk's last
+// bytes, short of a word, are found in a copy padded with bytes that are neither brackets nor
+// candidates.
+template <class tFind, class tUse>
+void ForEachBlock(tChunk& chunk, const char* from, tFind find, tUse use) {
+  std::uint16_t tags[TagRoom(kBlockWords)];
+  for (const char* block = from; block < chunk.End;) {
+    const std::size_t left = static_cast<std::size_t>(chunk.End - block);
+    const std::size_t words = std::min(left / kWordBytes, kBlockWords);
+    std::size_t count = find(reinterpret_cast<const unsigned char*>(block), words, tags);
+    if (words < kBlockWords && left % kWordBytes != 0) {
+      unsigned char tail[kWordBytes];
+      std::memset(tail, 'x', sizeof tail);
+      std::memcpy(tail, block + words * kWordBytes, left % kWordBytes);
+      const std::size_t more = find(tail, 1, tags + count);
+      for (std::size_t i = count; i < count + more; ++i)
+        tags[i] = static_cast<std::uint16_t>(tags[i] + words * kWordBytes);
+      count += more;
+    }
+    use(block, tags, count);
+    block += words < kBlockWords ? left : words * kWordBytes;
   }
 }
 
-// Any tag at all, for CompleteAt.
-constexpr unsigned kAnyTag = ~0u;
-
-// The element whose tag begins at `tag`, if its tag reads as one of the `kinds` (a set, or
-// kAnyTag) and the element completes within the chunk. Gives the set of the kind completed;
-// none when none is, or the tag reads as no wanted name.
-unsigned CompleteAt(tChunk& chunk, const char* tag, unsigned kinds) {
-  const char* close = Find(tag, chunk.End, '>');
-  if (close == chunk.End) return 0;
-  const tElementKind found = KindOfTag({tag, static_cast<std::size_t>(close - tag)});
-  if (kinds != kAnyTag && (kinds & KindBit(found)) == 0) return 0;
-  const char* next = Find(close + 1, chunk.End, '<');
-  if (next == chunk.End) return 0;
-  Complete(chunk,
-           {{},
-            {tag, static_cast<std::size_t>(close - tag)},
-            {},
-            {close + 1, static_cast<std::size_t>(next - close - 1)},
-            found,
-            {}},
-           next);
-  return KindBit(found);
+// --- Paths 1 and 2: every tag, or every wanted element, in order -----------------------------
+//
+// With -d2 every element's lines are written, so every tag is completed; with -d the lines of
+// each wanted element, in the order the log holds them, so each tag whose first kept byte may
+// begin a wanted name is looked at. Gives the last "<" that opens a tag.
+const char* ScanEveryTag(tChunk& chunk, const char* from) {
+  const bool everyTag = chunk.Scan.Path == EveryTag;
+  std::uint64_t inContent = 1;
+  const char* lastOpen = from;
+  ForEachBlock(
+      chunk, from,
+      [&](const unsigned char* bytes, std::size_t words, std::uint16_t* found) {
+        return FindTags(bytes, words, inContent, found);
+      },
+      [&](const char* block, const std::uint16_t* tags, std::size_t count) {
+        if (count > 0) lastOpen = block + tags[count - 1] - 1;
+        for (std::size_t i = 0; i < count; ++i) {
+          const char* tag = block + tags[i];
+          if (everyTag) {
+            CompleteAt(chunk, tag, kAnyTag);
+          } else if (const unsigned kinds = KindsOfStart(tag, chunk.End); kinds != 0) {
+            CompleteAt(chunk, tag, kinds);
+          }
+        }
+      });
+  return lastOpen;
 }
 
-// The elements of one block, in their order.
-void HandleBlockInOrder(tChunk& chunk, const char* base, const std::uint16_t* tags,
-                        std::size_t count) {
-  const bool everyTag = VerboseOutput;
-  for (std::size_t i = 0; i < count; ++i) {
-    const char* tag = base + tags[i];
-    if (everyTag) {
-      CompleteAt(chunk, tag, kAnyTag);
-    } else if (const unsigned kinds = KindsOfStart(tag, chunk.End); kinds != 0) {
-      CompleteAt(chunk, tag, kinds);
+// --- Path 3: the latest element of each kind, backwards --------------------------------------
+//
+// Without diagnostics only the verdict counts, and of each kind only the last element a log
+// holds: FindWantedTags picks the bytes where a tag may begin a wanted name, and each block is
+// looked at from its end until an element of every kind has completed.
+
+// The kinds a candidate byte (FindWantedTags) may begin: those its letter begins, or, for a
+// dropped byte, which the search for the first kept byte goes past, any.
+struct tCandidateKinds {
+  unsigned char Of[256];
+  constexpr tCandidateKinds() : Of() {
+    for (int b = 0; b < 256; ++b) {
+      const unsigned begun = KindsBegunBy(kByteClasses.Of[b]);
+      Of[b] = static_cast<unsigned char>(begun != 0 ? begun : kEveryWantedKind);
     }
   }
+};
+constexpr tCandidateKinds kCandidateKinds;
+
+const char* ScanLatestOfEachKind(tChunk& chunk, const char* from) {
+  tWantedTagsCarry carry;
+  ForEachBlock(
+      chunk, from,
+      [&](const unsigned char* bytes, std::size_t words, std::uint16_t* found) {
+        return FindWantedTags(bytes, words, carry, found);
+      },
+      [&](const char* block, const std::uint16_t* candidates, std::size_t count) {
+        unsigned wanted = kEveryWantedKind;  // the kinds not found yet
+        for (std::size_t i = count; i-- > 0 && wanted != 0;) {
+          // Most candidates are a tag's first letter, which tells its kinds.
+          const char* at = block + candidates[i];
+          if ((wanted & kCandidateKinds.Of[static_cast<unsigned char>(*at)]) == 0) continue;
+          const char* tag = TagOfCandidate(from, at);
+          if (tag == nullptr) continue;
+          const unsigned kinds = KindsOfStart(tag, chunk.End) & wanted;
+          if (kinds != 0 && OpensTag(from, tag - 1)) wanted &= ~CompleteAt(chunk, tag, kinds);
+        }
+      });
+  // The latest of each kind, in the order they completed.
+  for (int next = 0; next >= 0;) {
+    next = -1;
+    for (int i = 0; i < static_cast<int>(kWantedKinds); ++i) {
+      if (chunk.LatestAt[i] != nullptr && (next < 0 || chunk.LatestAt[i] < chunk.LatestAt[next]))
+        next = i;
+    }
+    if (next >= 0) {
+      chunk.LatestAt[next] = nullptr;
+      HandleElement(chunk.Latest[next], chunk.Scan);
+    }
+  }
+  return LastOpen(from, chunk.End);
+}
+
+// Where the tag that may begin a wanted name at the candidate byte `at` (FindWantedTags) begins:
+// one past its "<", or null when it begins none. A "<" whose byte after is dropped is taken up
+// from that byte when it is a candidate itself, and from the next only when it is NUL.
+const char* TagOfCandidate(const char* from, const char* at) {
+  const std::ptrdiff_t after = at - from;
+  if (after >= 1 && at[-1] == '<' && IsLeadByte(static_cast<unsigned char>(*at))) return at;
+  if (after >= 2 && at[-2] == '<' && at[-1] == 0) return at - 1;
+  return nullptr;
 }
 
 // Whether the "<" at `at` opens a tag: it does when the bracket before it is a ">". `from` is a
@@ -259,211 +320,208 @@ const char* LastOpen(const char* from, const char* end) {
   return close == from ? from : Find(close, last + 1, '<');
 }
 
-// Where the tag that may begin a wanted name at the candidate byte `at` (FindWantedTags) begins:
-// one past its "<", or null when it begins none. A "<" whose byte after is dropped is taken up
-// from that byte when it is a candidate itself, and from the next only when it is NUL.
-const char* TagOfCandidate(const char* from, const char* at) {
-  const std::ptrdiff_t after = at - from;
-  if (after >= 1 && at[-1] == '<' && IsLeadByte(static_cast<unsigned char>(*at))) return at;
-  if (after >= 2 && at[-2] == '<' && at[-1] == 0) return at - 1;
-  return nullptr;
+// --- What the paths share: a tag carried between chunks --------------------------------------
+
+// Without the per-element lines a tag is only looked at to tell which name it reads as, and one
+// kept byte more than the longest name tells that it is none of them.
+std::size_t TagLimit(const tXmlScan& scan) {
+  return scan.Path == EveryTag ? std::string::npos : kLongestWantedName + 1;
 }
 
-// The kinds a candidate byte (FindWantedTags) may begin: those its letter begins, or, for a
-// dropped byte, which the search for the first kept byte goes past, any.
-struct tCandidateKinds {
-  unsigned char Of[256];
-  constexpr tCandidateKinds() : Of() {
-    for (int b = 0; b < 256; ++b) {
-      const unsigned begun = KindsBegunBy(kByteClasses.Of[b]);
-      Of[b] = static_cast<unsigned char>(begun != 0 ? begun : kEveryWantedKind);
-    }
-  }
-};
-constexpr tCandidateKinds kCandidateKinds;
-
-// The last element of each kind in the chunk from the opening "<" at `from`, looked for from
-// the end of each block.
-void KeepLatestOfBlock(tChunk& chunk, const char* from, const char* base,
-                       const std::uint16_t* candidates, std::size_t count) {
-  unsigned wanted = kEveryWantedKind;  // the kinds not found yet
-  for (std::size_t i = count; i-- > 0 && wanted != 0;) {
-    // Most candidates are a tag's first letter, which tells its kinds.
-    const char* at = base + candidates[i];
-    if ((wanted & kCandidateKinds.Of[static_cast<unsigned char>(*at)]) == 0) continue;
-    const char* tag = TagOfCandidate(from, at);
-    if (tag == nullptr) continue;
-    const unsigned kinds = KindsOfStart(tag, chunk.End) & wanted;
-    if (kinds != 0 && OpensTag(from, tag - 1)) wanted &= ~CompleteAt(chunk, tag, kinds);
-  }
-}
-
-// Finds and handles the elements whose tags begin after the "<" at `from`, which opens one, up
-// to the chunk's end; gives the last "<" that opens a tag. With every element handled, each
-// tag is looked at; otherwise only those FindWantedTags picks.
-const char* ScanElements(tChunk& chunk, const char* from) {
-  std::uint16_t tags[TagRoom(kBlockWords)];
-  std::uint64_t inContent = 1;  // what FindTags carries
-  tWantedTagsCarry wanted;      // and FindWantedTags
-  const auto find = [&](const unsigned char* bytes, std::size_t words, std::uint16_t* found) {
-    return chunk.EveryElement ? FindTags(bytes, words, inContent, found)
-                              : FindWantedTags(bytes, words, wanted, found);
-  };
-  const char* lastOpen = from;
-  for (const char* block = from; block < chunk.End;) {
-    const std::size_t left = static_cast<std::size_t>(chunk.End - block);
-    const std::size_t words = std::min(left / kWordBytes, kBlockWords);
-    std::size_t count = find(reinterpret_cast<const unsigned char*>(block), words, tags);
-    if (words < kBlockWords && left % kWordBytes != 0) {
-      // The chunk's last bytes, padded with bytes that are neither brackets nor candidates.
-      unsigned char tail[kWordBytes];
-      std::memset(tail, 'x', sizeof tail);
-      std::memcpy(tail, block + words * kWordBytes, left % kWordBytes);
-      const std::size_t more = find(tail, 1, tags + count);
-      for (std::size_t i = count; i < count + more; ++i)
-        tags[i] = static_cast<std::uint16_t>(tags[i] + words * kWordBytes);
-      count += more;
-    }
-    if (chunk.EveryElement) {
-      if (count > 0) lastOpen = block + tags[count - 1] - 1;
-      HandleBlockInOrder(chunk, block, tags, count);
-    } else {
-      KeepLatestOfBlock(chunk, from, block, tags, count);
-    }
-    block += words < kBlockWords ? left : words * kWordBytes;
-  }
-  return chunk.EveryElement ? lastOpen : LastOpen(from, chunk.End);
-}
-
-// A tag or content run still open at the end of the log is never handled, so nothing of it is
-// kept for a chunk that ends the log.
-void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog) {
-  tChunk chunk{scan, bytes + size, DebugOutput, {}, {}};
-  const char* at = bytes;
-  if (scan.LogStart.size() < 2)
-    scan.LogStart.append(bytes, std::min(size, 2 - scan.LogStart.size()));
-  if (scan.InTag) {
-    const char* close = Find(at, chunk.End, '>');
-    if (close == chunk.End && endsLog) return;
-    AppendKept(scan.Tag, {at, static_cast<std::size_t>(close - at)}, TagLimit());
-    if (close == chunk.End) return;
-    scan.InTag = false;
-    scan.Kind = KindOfName(scan.Tag);
-    scan.Content.clear();
-    scan.NameBytes.clear();
-    at = close + 1;
-  }
-  // In content: the first "<" completes the element of the last tag. Content after the last
-  // "<" of the log is never handled.
-  const char* open = Find(at, chunk.End, '<');
-  if (open == chunk.End) {
-    if (KeepsContent(scan.Kind) && !endsLog)
-      AppendKept(scan.Content, {at, static_cast<std::size_t>(open - at)}, std::string::npos, false);
-    if (scan.Kind == NameElement && !endsLog) scan.NameBytes.append(at, open);
-    return;
-  }
-  if (KeepsContent(scan.Kind))
-    Complete(chunk,
-             {scan.Tag,
-              {},
-              scan.Content,
-              {at, static_cast<std::size_t>(open - at)},
-              scan.Kind,
-              scan.NameBytes},
-             open);
-
-  const char* lastOpen = ScanElements(chunk, open);
-
-  // The latest of each kind, in the order they completed.
-  for (int next = 0; next >= 0;) {
-    next = -1;
-    for (int i = 0; i < static_cast<int>(kWantedKinds); ++i) {
-      if (chunk.LatestAt[i] != nullptr && (next < 0 || chunk.LatestAt[i] < chunk.LatestAt[next]))
-        next = i;
-    }
-    if (next >= 0) {
-      HandleElement(chunk.Latest[next], scan);
-      chunk.LatestAt[next] = nullptr;
-    }
-  }
-
-  // The tag opened by the last "<", and what follows it, wait for the next chunk.
-  if (endsLog) return;
-  const char* tag = lastOpen + 1;
-  const char* close = Find(tag, chunk.End, '>');
-  scan.Tag.clear();
-  AppendKept(scan.Tag, {tag, static_cast<std::size_t>(close - tag)}, TagLimit());
-  scan.InTag = close == chunk.End;
-  if (scan.InTag) return;
+// Reads on the tag the scan is in from `from`: its kept bytes up to its ">" or `end`. When the
+// ">" comes, the tag closes, its kind is told and its content starts; gives where the content
+// begins, or `end`. Nothing is kept of a tag that the log's end leaves open.
+const char* ContinueTag(tXmlScan& scan, const char* from, const char* end, bool endsLog) {
+  const char* close = Find(from, end, '>');
+  if (close == end && endsLog) return end;
+  AppendKept(scan.Tag, {from, static_cast<std::size_t>(close - from)}, TagLimit(scan));
+  if (close == end) return end;
+  scan.InTag = false;
   scan.Kind = KindOfName(scan.Tag);
   scan.Content.clear();
   scan.NameBytes.clear();
-  if (KeepsContent(scan.Kind))
-    AppendKept(scan.Content, {close + 1, static_cast<std::size_t>(chunk.End - close - 1)},
-               std::string::npos, false);
-  if (scan.Kind == NameElement) scan.NameBytes.append(close + 1, chunk.End);
+  return close + 1;
+}
+
+// Keeps the content run from `from` to `end` for the element it belongs to, as far as handling
+// that element will need it: in its own case, and every byte of a name's.
+void KeepContent(tXmlScan& scan, const char* from, const char* end) {
+  if (scan.Path == EveryTag || scan.Kind != OtherElement)
+    AppendKept(scan.Content, {from, static_cast<std::size_t>(end - from)}, std::string::npos,
+               false);
+  if (scan.Kind == NameElement) scan.NameBytes.append(from, end);
+}
+
+// --- What the paths share: telling a tag's kind ----------------------------------------------
+
+bool IsDroppedByte(char byte) {
+  return (kByteClasses.Of[static_cast<unsigned char>(byte)] & kIsDropped) != 0;
+}
+
+// The set (bit k - 1 for kind k) that holds the kind alone; none for OtherElement.
+constexpr unsigned KindBit(tElementKind kind) {
+  return kind == OtherElement ? 0 : 1u << (kind - 1);
+}
+
+tElementKind KindOfName(std::string_view command) {
+  for (std::size_t k = 0; k < kWantedKinds; ++k) {
+    if (command == kWantedNames[k]) return static_cast<tElementKind>(k + 1);
+  }
+  return OtherElement;
+}
+
+// Which of the wanted names a tag reads as, judged in place: most tags are told apart by their
+// first kept byte, and none is looked at beyond one byte more than the longest name.
+tElementKind KindOfTag(std::string_view tag) {
+  char name[kLongestWantedName];
+  std::size_t length = 0;
+  for (const char c : tag) {
+    if (IsDroppedByte(c)) continue;
+    if (length == kLongestWantedName) return OtherElement;
+    if (length == 0 && KindsBegunBy(kByteClasses.Of[static_cast<unsigned char>(c)]) == 0)
+      return OtherElement;
+    name[length++] = UpperAscii(c);
+  }
+  return KindOfName({name, length});
+}
+
+// The kinds (bit k - 1 for kind k) whose names begin with the tag's first kept byte, before
+// `end`; none when it begins none of them. Tags are told apart here by the million, so the two
+// usual layouts, the byte right after "<" (8-bit text) or the one after it (UTF-16), are read
+// without a loop.
+unsigned KindsOfStart(const char* tag, const char* end) {
+  unsigned c = kIsDropped;
+  if (end - tag >= 2) {
+    const unsigned first = kByteClasses.Of[static_cast<unsigned char>(tag[0])];
+    const unsigned second = kByteClasses.Of[static_cast<unsigned char>(tag[1])];
+    c = (first & kIsDropped) != 0 ? second : first;
+    tag += 2;
+  }
+  for (; (c & kIsDropped) != 0 && tag < end; ++tag)
+    c = kByteClasses.Of[static_cast<unsigned char>(*tag)];
+  return KindsBegunBy(static_cast<unsigned char>(c));
+}
+
+// --- What the paths share: completing and handling an element --------------------------------
+
+// The element whose tag begins at `tag`, if its tag reads as one of the `kinds` (a set, or
+// kAnyTag) and the element completes within the chunk. Gives the set of the kind completed;
+// none when none is, or the tag reads as no wanted name.
+unsigned CompleteAt(tChunk& chunk, const char* tag, unsigned kinds) {
+  const char* close = Find(tag, chunk.End, '>');
+  if (close == chunk.End) return 0;
+  const tElementKind found = KindOfTag({tag, static_cast<std::size_t>(close - tag)});
+  if (kinds != kAnyTag && (kinds & KindBit(found)) == 0) return 0;
+  const char* next = Find(close + 1, chunk.End, '<');
+  if (next == chunk.End) return 0;
+  Complete(chunk,
+           {{},
+            {tag, static_cast<std::size_t>(close - tag)},
+            {},
+            {close + 1, static_cast<std::size_t>(next - close - 1)},
+            found,
+            {}},
+           next);
+  return KindBit(found);
+}
+
+// An element completed at `at`: handled now on the paths in order, kept as its kind's latest
+// on the other.
+void Complete(tChunk& chunk, const tEnregistrementXML& element, const char* at) {
+  if (chunk.Scan.Path != LatestOfEachKind) {
+    HandleElement(element, chunk.Scan);
+  } else if (element.Kind != OtherElement) {
+    chunk.Latest[element.Kind - 1] = element;
+    chunk.LatestAt[element.Kind - 1] = at;
+  }
+}
+
+bool LogIsUtf16(const tXmlScan& scan) { return scan.LogStart == "\xff\xfe"; }
+
+// Fills the slot from an element of a wanted kind. The debug lines are only put together when
+// they will be written: a log can hold millions of elements.
+void HandleElement(const tEnregistrementXML& element, tXmlScan& scan) {
+  tFichierXML& slot = scan.Found;
+  if (scan.Path == EveryTag) {
+    PrintVerbose(ElementText("  Processing command : ", element.CommandHead, element.Command));
+    PrintVerbose(ElementText("    With data : ", element.DataHead, element.Data));
+  }
+  if (element.Kind == OtherElement) return;
+  const bool debug = scan.Path != LatestOfEachKind;
+  const std::string data = ElementText({}, element.DataHead, element.Data);
+  switch (element.Kind) {
+    case NameElement:
+      slot.JobName = ValueAfterColon(data);
+      slot.WrittenName = ValueAfterColon(ElementText({}, element.DataHead, element.Data, false));
+      slot.WrittenUtf8 =
+          LogIsUtf16(scan)
+              ? ValueAfterColon(Utf8OfUtf16Content(element.NameBytesHead, element.Data))
+              : std::string();
+      if (debug) PrintDebug("  Job name : " + slot.JobName);
+      break;
+    case CompleteStatusElement:
+      slot.StatusId = TextToNumber(data);
+      slot.StatusText = StatusTextOf(slot.StatusId);
+      if (debug) PrintDebug("  Status ID : " + data + " (" + slot.StatusText + ")");
+      break;
+    case EngineStatusElement:
+      slot.StatusText = ValueAfterColon(data);
+      if (debug) PrintDebug("  Status from file : " + slot.StatusText);
+      break;
+    case OtherElement:
+      break;
+  }
+}
+
+// --- What the paths share: the texts they keep -----------------------------------------------
+
+const char* Find(const char* from, const char* end, char c) {
+  const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
+  return found == nullptr ? end : static_cast<const char*>(found);
+}
+
+// Appends the kept bytes of a run, upper-cased unless `upper` is false, until the text holds
+// `limit` bytes. Counted first, so that a long run of UTF-16 text takes no more memory than it
+// keeps.
+void AppendKept(std::string& text, std::string_view run, std::size_t limit, bool upper) {
+  const auto kept = std::count_if(run.begin(), run.end(), [](char c) { return !IsDroppedByte(c); });
+  const std::size_t room = limit > text.size() ? limit - text.size() : 0;
+  std::size_t at = text.size();
+  text.resize(at + std::min(static_cast<std::size_t>(kept), room));
+  for (const char c : run) {
+    if (at == text.size()) break;
+    if (!IsDroppedByte(c)) text[at++] = upper ? UpperAscii(c) : c;
+  }
+}
+
+// What the element record's texts hold: `lead`, then the converted head, then the kept bytes
+// of the run, upper-cased unless `upper` is false. A content head keeps its case (a name is
+// also kept as written), a tag's is upper-cased already.
+std::string ElementText(std::string_view lead, std::string_view head, std::string_view run,
+                        bool upper) {
+  std::string text;
+  text.reserve(lead.size() + head.size());
+  text.append(lead);
+  for (const char c : head) text += upper ? UpperAscii(c) : c;
+  AppendKept(text, run, std::string::npos, upper);
+  return text;
+}
+
+// The characters of a name's content in a UTF-16 little-endian log, in UTF-8, every byte of it
+// given: after the ">" of its tag comes that character's second byte, then two for each of its
+// own. Line ends and NULs are left out, as the kept bytes leave them out; the empty text where
+// the bytes do not fall so.
+std::string Utf8OfUtf16Content(std::string_view head, std::string_view run) {
+  std::string bytes;
+  bytes.append(head).append(run);
+  if (bytes.empty() || bytes[0] != 0) return std::string();
+  std::u16string characters;
+  for (std::size_t i = 1; i + 1 < bytes.size(); i += 2) {
+    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                            static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (unit != u'\0' && unit != u'\n' && unit != u'\r') characters += unit;
+  }
+  return Utf8OfUtf16(characters);
 }
 
 }  // namespace
-
-std::string ValueAfterColon(const std::string& text) {
-  try {
-    bool colonSeen = false;
-    bool started = false;
-    std::string value;
-    for (const char c : text) {
-      if (c == ':') {
-        colonSeen = true;
-      } else if (c == ' ' && colonSeen) {
-        started = true;
-        colonSeen = false;
-      } else if (started) {
-        value += c;
-      }
-    }
-    return started ? value : text;
-  } catch (...) {
-    return std::string();
-  }
-}
-
-std::string Utf16JobKey(const std::u16string& name) {
-  // The scanner drops a log's line ends, so a name typed with one names no log; dropped here
-  // as well, they would leave the name that the typed one only resembles.
-  if (name.find_first_of(u"\r\n") != std::u16string::npos) return std::string();
-  std::string bytes;
-  for (const char16_t unit : name) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>(unit >> 8);
-  }
-  std::string key;
-  AppendKept(key, bytes);
-  return key;
-}
-
-tXmlScan StartXmlScan(const tFichierXML& slot) {
-  tXmlScan scan;
-  scan.Found = slot;
-  return scan;
-}
-
-void ScanXmlChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog) {
-  try {
-    ScanChunk(scan, bytes, size, endsLog);
-  } catch (...) {
-    StopWith(kScanFailure, StateUnknown);
-  }
-}
-
-void ScanXmlData(const char* bytes, std::size_t size, int k) {
-  tFichierXML& slot = Slot(k);
-  try {
-    PrintDebug("  Processing XML data, size (bytes): " +
-               NumberToText(static_cast<std::int32_t>(size)));
-  } catch (...) {
-    StopWith(kScanFailure, StateUnknown);
-  }
-  tXmlScan scan = StartXmlScan(slot);
-  ScanXmlChunk(scan, bytes, size, true);
-  slot = std::move(scan.Found);
-}

@@ -92,9 +92,7 @@ std::vector<tText> SplitAnyCommandLine(const tText& commandLine) {
 
 std::string UpperText(const std::string& text) {
   std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  for (char& c : upper) c = UpperAscii(c);
   return upper;
 }
 

@@ -11,6 +11,11 @@
 /// A local date and time: days since 30/12/1899 00:00, the time of day as the fraction.
 using tDateTime = double;
 
+/// The byte, A-Z for a-z: the only upper-casing the program does, of ASCII letters alone.
+constexpr char UpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 /// The text with a-z replaced by A-Z; every other byte unchanged. Throws std::bad_alloc.
 std::string UpperText(const std::string& text);
 
