@@ -16,30 +16,27 @@
 namespace {
 
 [[noreturn]] void UsageAndEnd() {
-  for (const std::string& line :
-       {std::string(), std::string("jobvigil-jobs " JOBVIGIL_VERSION), std::string(),
-        std::string("    Lists every BackupExec job that XML files name, with the line and exit"),
-        std::string("    code that jobvigil gives for it."), std::string(),
-        std::string("    Usage : jobvigil-jobs \"path of XML files\" [switches]"), std::string(),
-        std::string("    Valid switches are :"),
-        std::string("      -w<n> : warning if last result is older than <n> days"),
-        std::string("      -c<n> : critical if last result is older than <n> days"),
-        std::string("      -w, -c : no such limit"),
-        std::string("      --format=<format> : the form of the listing, one of")})
-    WriteLine(line);
+  std::vector<std::string> formats = {"the form of the listing, one of"};
   for (const tListingFormat& format : ListingFormats)
-    WriteLine("        " + std::string(format.Name) + " : " + format.Help);
-  for (const std::string& line :
-       {std::string("      --json : the same as --format=json"),
-        std::string("      --host NAME : the host whose services icinga2 and nagios write"),
-        std::string("      --template NAME : the template those services import"),
-        std::string("      --success-hours W,C : and a service each for the age of the last"),
-        std::string("        success, warning after W hours, critical after C"),
-        std::string("      --success-template NAME : the template those services import"),
-        std::string("      --output FILE : into FILE, replaced in one step, instead of the output"),
-        std::string()})
-    WriteLine(line);
-  EndRun(StateUnknown);
+    formats.push_back(std::string(format.Name) + " : " + format.Help);
+  EndWithUsage({.Program = "jobvigil-jobs",
+                .Version = JOBVIGIL_VERSION,
+                .About = {"Lists every BackupExec job that XML files name, with the line and exit",
+                          "code that jobvigil gives for it."},
+                .Arguments = "\"path of XML files\"",
+                .Switches = {WarningDaysHelp,
+                             CriticalDaysHelp,
+                             {"-w, -c", {"no such limit"}},
+                             {"--format=<format>", formats},
+                             {"--json", {"the same as --format=json"}},
+                             {"--host NAME", {"the host whose services icinga2 and nagios write"}},
+                             {"--template NAME", {"the template those services import"}},
+                             {"--success-hours W,C",
+                              {"and a service each for the age of the last",
+                               "success, warning after W hours, critical after C"}},
+                             {"--success-template NAME", {"the template those services import"}},
+                             {"--output FILE",
+                              {"into FILE, replaced in one step, instead of the output"}}}});
 }
 
 // A name that goes into an engine's configuration as typed by the administrator: nothing that

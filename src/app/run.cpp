@@ -16,8 +16,14 @@ namespace {
 const char kSyntaxError[] = "jobvigil : Syntax error. Use -h for help";
 
 [[noreturn]] void UsageAndEnd() {
-  ShowUsage();
-  EndRun(StateUnknown);
+  // The check's version line keeps the form and the date its users know it by.
+  EndWithUsage(
+      {.Program = "jobvigil",
+       .Version = "v" JOBVIGIL_VERSION " (13/01/2009)",
+       .About = {"Scans BackupExec XML files for a specific job, then returns information",
+                 "about completion of the last occurrence of the job."},
+       .Arguments = "\"path of XML files\" \"Name of the job\"",
+       .Switches = {{"-d", {"prints debug information"}}, WarningDaysHelp, CriticalDaysHelp}});
 }
 
 void ApplySwitch(const std::string& argument) {
@@ -44,6 +50,9 @@ void ApplySwitch(const std::string& argument) {
 }
 
 }  // namespace
+
+const tSwitchHelp WarningDaysHelp = {"-w<n>", {"warning if last result is older than <n> days"}};
+const tSwitchHelp CriticalDaysHelp = {"-c<n>", {"critical if last result is older than <n> days"}};
 
 tSwitch ReadSwitch(const std::string& argument) {
   const std::string upper = UpperText(argument);

@@ -1,10 +1,13 @@
 // The run driver: the reading of the arguments and switches into the run settings, and the
-// fixed order of the phases of one check. Called by main only.
+// fixed order of the phases of one check. Called by the programs' mains; the listing and the
+// success check read their command lines with its readers.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "console/console.h"
 
 enum tSwitchKind {
   SwitchDebug,
@@ -23,6 +26,11 @@ struct tSwitch {
 /// What one switch argument asks for, matched without regard to case; SwitchBad for anything
 /// the program does not accept, a limit of 0 or less included.
 tSwitch ReadSwitch(const std::string& argument);
+
+/// The usage text's lines for the age limits in days that ReadSwitch reads, which the check
+/// and the listing both take.
+extern const tSwitchHelp WarningDaysHelp;
+extern const tSwitchHelp CriticalDaysHelp;
 
 /// Sets LogDirectory and OpenDirectory from the directory argument as typed.
 void SetLogDirectory(const std::string& typed);

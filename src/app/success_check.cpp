@@ -18,16 +18,14 @@
 namespace {
 
 [[noreturn]] void UsageAndEnd() {
-  for (const char* line :
-       {"", "jobvigil-success " JOBVIGIL_VERSION, "",
-        "    Scans BackupExec XML files for a specific job, then returns how long ago",
-        "    its last successful run was.", "",
-        "    Usage : jobvigil-success \"path of XML files\" \"Name of the job\" [switches]", "",
-        "    Valid switches are :",
-        "      -w<n> : warning if the last success is older than <n> hours",
-        "      -c<n> : critical if the last success is older than <n> hours", ""})
-    WriteLine(line);
-  EndRun(StateUnknown);
+  EndWithUsage(
+      {.Program = "jobvigil-success",
+       .Version = JOBVIGIL_VERSION,
+       .About = {"Scans BackupExec XML files for a specific job, then returns how long ago",
+                 "its last successful run was."},
+       .Arguments = "\"path of XML files\" \"Name of the job\"",
+       .Switches = {{"-w<n>", {"warning if the last success is older than <n> hours"}},
+                    {"-c<n>", {"critical if the last success is older than <n> hours"}}}});
 }
 
 // A limit in seconds for the performance data: empty for none.

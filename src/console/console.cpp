@@ -8,7 +8,6 @@
 
 bool DebugOutput = false;
 bool VerboseOutput = false;
-const std::string Version = "v1.1 (13/01/2009)";
 const std::string SeparatorLine(58, '-');
 void (*StopLineForm)(const std::string& text, tExitState state) = nullptr;
 
@@ -97,20 +96,21 @@ void PrintVerbose(const std::string& text) {
   if (VerboseOutput) WriteLine(text);
 }
 
-void ShowUsage() {
+void EndWithUsage(const tUsage& usage) {
   WriteLine("");
-  WriteLine("jobvigil " + Version);
+  WriteLine(usage.Program + " " + usage.Version);
   WriteLine("");
-  WriteLine("    Scans BackupExec XML files for a specific job, then returns information");
-  WriteLine("    about completion of the last occurrence of the job.");
+  for (const std::string& line : usage.About) WriteLine("    " + line);
   WriteLine("");
-  WriteLine("    Usage : jobvigil \"path of XML files\" \"Name of the job\" [switches]");
+  WriteLine("    Usage : " + usage.Program + " " + usage.Arguments + " [switches]");
   WriteLine("");
   WriteLine("    Valid switches are :");
-  WriteLine("      -d : prints debug information");
-  WriteLine("      -w<n> : warning if last result is older than <n> days");
-  WriteLine("      -c<n> : critical if last result is older than <n> days");
+  for (const tSwitchHelp& item : usage.Switches) {
+    WriteLine("      " + item.Switch + " : " + item.Help.front());
+    for (std::size_t i = 1; i < item.Help.size(); ++i) WriteLine("        " + item.Help[i]);
+  }
   WriteLine("");
+  EndRun(StateUnknown);
 }
 
 void EndRun(tExitState state) {

@@ -1,10 +1,12 @@
 // Everything the program says: lines on standard output through a 128-byte buffer, the two
-// diagnostic levels (process-wide flags set by the command line), the usage text, the ways a
-// run ends, and the report of a failure that nothing else handles. The lines go to standard
-// output, or into a file that replaces another once the run ends (process-wide, set once).
+// diagnostic levels (process-wide flags set by the command line), the layout of the programs'
+// usage texts, the ways a run ends, and the report of a failure that nothing else handles. The
+// lines go to standard output, or into a file that replaces another once the run ends
+// (process-wide, set once).
 #pragma once
 
 #include <string>
+#include <vector>
 
 /// The exit codes a monitoring engine reads as the check's state, named as the Monitoring
 /// Plugins name them.
@@ -18,9 +20,8 @@ const char* StateName(tExitState state);
 /// the rules that watch it expect, although no warning about the job is meant.
 constexpr int kUnhandledFailureCode = 1;
 
-extern bool DebugOutput;    // -d, -d1, -d2
-extern bool VerboseOutput;  // -d2 only
-extern const std::string Version;
+extern bool DebugOutput;                 // -d, -d1, -d2
+extern bool VerboseOutput;               // -d2 only
 extern const std::string SeparatorLine;  // a diagnostic line before each log's lines and the
                                          // search for the latest
 
@@ -47,8 +48,25 @@ void PrintDebug(const std::string& text);
 /// WriteLine when VerboseOutput is on.
 void PrintVerbose(const std::string& text);
 
-/// Writes the usage text; the caller ends the run.
-void ShowUsage();
+/// One switch in a usage text: "      -w<n> : warning if ...", its help's later lines under it
+/// two blanks further in.
+struct tSwitchHelp {
+  std::string Switch;             // as typed, with what it takes: "-w<n>", "--host NAME"
+  std::vector<std::string> Help;  // at least one line
+};
+
+/// What a program's usage text says; every program lays it out alike.
+struct tUsage {
+  std::string Program;             // as its command line is typed
+  std::string Version;             // as its version line names it
+  std::vector<std::string> About;  // what it does, a line each
+  std::string Arguments;           // the usage line's arguments, before "[switches]"
+  std::vector<tSwitchHelp> Switches;
+};
+
+/// Writes the usage text and ends the run with UNKNOWN, as a command line that asks for it or
+/// that cannot be used ends.
+[[noreturn]] void EndWithUsage(const tUsage& usage);
 
 /// Writes out what is buffered (and puts the output file in place) and ends the process with
 /// the state's code. Throws std::system_error when the buffered lines cannot be written or the
