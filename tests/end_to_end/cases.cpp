@@ -1,5 +1,24 @@
 // End-to-end tests written as data: the cases of the files in cases/, each a command line with
-// the logs it runs on and the exact output and exit code it must give. The files say their form.
+// the logs it runs on and the exact output and exit code it must give.
+//
+// Each case is a block of lines; blank lines separate cases, and lines starting with # are
+// comments. In a case, in this order:
+//   log JOB | CODE      a log of the job JOB (up to " |") with the status code CODE (after
+//                       "| "; none when it is empty)
+//   log raw TEXT        a log that is TEXT itself
+//   log16 ...           either of them as UTF-16, the way BackupExec writes its logs
+//   dated D HH:MM:SS    the last-write time of the log before it: D days before today; before
+//                       any log, that of the file's later logs without one (else 1:00 today)
+//   named NAME          the file name of the log before it, not BE1001.xml, BE1002.xml... by
+//                       its place; the logs are written in the order given
+//   $ ARGUMENTS         the command line after the program's name; "..." holds blanks, "" is an
+//                       empty argument
+//   > LINE              a line of what the check prints, which ends in CR LF; "> @usage" stands
+//                       for the lines of the usage text
+//   exit N              its exit code
+// A block without a command line gives its logs to every case of the file, after the case's own.
+// @dir is the fixture directory, @DIR that directory as the check prints it, @date the date of
+// the case's first log, @today today's date, and \xHH the byte HH.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -15,6 +34,7 @@ using namespace e2e;
 namespace {
 
 struct tCaseLog {
+  std::string Name;  // empty for BE1001.xml, BE1002.xml... by its place
   std::string Text;
   bool Utf16 = false;
   int DaysAgo = 0;
@@ -82,17 +102,17 @@ std::vector<std::string> SplitArguments(const std::string& line) {
   return arguments;
 }
 
-tCaseLog ReadLog(const std::string& line, bool utf16) {
-  tCaseLog log;
-  log.Utf16 = utf16;
-  const std::string spec = line.substr(line.find(' ') + 1);
-  if (spec.starts_with("raw ")) {
-    log.Text = Unescape(spec.substr(4));
+// The log of the line, with the date of `log`.
+tCaseLog ReadLog(const std::string& line, tCaseLog log) {
+  log.Utf16 = line.starts_with("log16 ");
+  const std::string rest = line.substr(line.find(' ') + 1);
+  if (rest.starts_with("raw ")) {
+    log.Text = Unescape(rest.substr(4));
   } else {
-    const std::size_t bar = spec.find(" |");
+    const std::size_t bar = rest.find(" |");
     if (bar == std::string::npos) throw std::runtime_error("a log needs JOB | CODE");
-    const std::string code = spec.size() > bar + 3 ? spec.substr(bar + 3) : "";
-    log.Text = JobLog(Unescape(spec.substr(0, bar)), code);
+    const std::string code = rest.size() > bar + 3 ? rest.substr(bar + 3) : "";
+    log.Text = JobLog(Unescape(rest.substr(0, bar)), code);
   }
   return log;
 }
@@ -103,6 +123,7 @@ std::vector<tCase> LoadCases(const std::string& file) {
   std::vector<tCase> cases;
   std::vector<tCaseLog> common;
   tCase current;
+  tCaseLog undated;  // the date of a log without a dated line
   bool hasCommand = false;
   auto finish = [&] {
     if (hasCommand) {
@@ -120,13 +141,15 @@ std::vector<tCase> LoadCases(const std::string& file) {
     if (line.empty()) {
       finish();
     } else if (line.starts_with("log ") || line.starts_with("log16 ")) {
-      current.Logs.push_back(ReadLog(line, line.starts_with("log16 ")));
+      current.Logs.push_back(ReadLog(line, undated));
     } else if (line.starts_with("dated ")) {
-      if (current.Logs.empty()) throw std::runtime_error(file + ": dated before any log");
-      tCaseLog& log = current.Logs.back();
+      tCaseLog& log = current.Logs.empty() ? undated : current.Logs.back();
       if (std::sscanf(line.c_str(), "dated %d %d:%d:%d", &log.DaysAgo, &log.Hour, &log.Minute,
                       &log.Second) != 4)
         throw std::runtime_error(file + ":" + std::to_string(number) + ": bad date");
+    } else if (line.starts_with("named ")) {
+      if (current.Logs.empty()) throw std::runtime_error(file + ": named before any log");
+      current.Logs.back().Name = line.substr(6);
     } else if (line == "$" || line.starts_with("$ ")) {
       current.Where = file + ":" + std::to_string(number) + " " + line;
       current.Arguments = SplitArguments(line.substr(1));
@@ -157,21 +180,22 @@ class CaseFile : public EndToEnd, public testing::WithParamInterface<tCase> {};
 TEST_P(CaseFile, PrintsItsLinesAndExitCode) {
   const tCase& c = GetParam();
   for (const std::string& argument : c.Arguments) {
-    if (WindowsProgram() && HasBytesAbove127(argument))
-      GTEST_SKIP()
-          << "Wine recodes such arguments by the Unix locale; the launcher cases cover them";
-    if (WindowsProgram() && argument.find_first_of("\r\n") != std::string::npos)
-      GTEST_SKIP() << "the Windows command line splits such an argument at its line end";
+    // Wine recodes bytes above 127 by the Unix locale (the launcher cases cover them), and the
+    // Windows command line splits an argument at a line end.
+    if ((HasBytesAbove127(argument) || argument.find_first_of("\r\n") != std::string::npos) &&
+        SkipUnlessBuild(LinuxBuild, "an argument that the Windows command line cannot pass"))
+      return;
   }
   for (std::size_t i = 0; i < c.Logs.size(); ++i) {
     const tCaseLog& log = c.Logs[i];
-    WriteLog(dir_, "BE" + std::to_string(1001 + i) + ".xml",
+    WriteLog(dir_, log.Name.empty() ? "BE" + std::to_string(1001 + i) + ".xml" : log.Name,
              log.Utf16 ? Utf16Text(log.Text) : log.Text, log.DaysAgo, log.Hour, log.Minute,
              log.Second);
   }
   auto fill = [&](const std::string& text) {
     std::string filled = Substitute(text, "@dir", dir_.string());
     filled = Substitute(filled, "@DIR", PrintedDirectory(dir_));
+    filled = Substitute(filled, "@today", DateDaysAgo(0));
     return c.Logs.empty() ? filled : Substitute(filled, "@date", DateDaysAgo(c.Logs[0].DaysAgo));
   };
   std::vector<std::string> arguments;

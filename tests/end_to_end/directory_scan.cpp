@@ -14,14 +14,6 @@ using namespace e2e;
 
 namespace {
 
-TEST_F(EndToEnd, ReportsAnEmptyDirectory) {
-  std::ofstream(dir_ / "job.xml") << JobLog("Nightly", "19");
-  const tRunResult result = Check("Nightly");
-  EXPECT_EQ(result.Stdout,
-            "jobvigil : No XML files found in " + PrintedDirectory(dir_) + "BE*.xml\r\n");
-  EXPECT_EQ(result.ExitCode, 3);
-}
-
 TEST_F(EndToEnd, MatchesLogNamesWithoutRegardToCase) {
   // Logs without any tag, so that -d2 writes no element lines.
   for (const char* name : {"be123.XML", "BE124.xml", "BE.xml", "job.xml", "XBE1.xml", "BE1.xml2",
@@ -105,7 +97,7 @@ bool TakesLeases(const fs::path& file) {
 }
 
 TEST_F(EndToEnd, SkipsALogThatIsStillBeingWritten) {
-  if (WindowsProgram()) GTEST_SKIP() << "a Linux writer does not hold a Windows share mode";
+  if (SkipUnlessBuild(LinuxBuild, "a Linux writer does not hold a Windows share mode")) return;
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
   WriteLog(dir_, "BE2.xml", JobLog("Nightly", "6"), 0);
   if (!TakesLeases(dir_ / "BE1.xml")) GTEST_SKIP() << "this file system takes no leases";
@@ -122,15 +114,13 @@ TEST_F(EndToEnd, SkipsALogThatIsStillBeingWritten) {
 TEST_F(EndToEnd, ReadsALogItCannotProbeForWriters) {
   // Without CAP_LEASE no lease can be had on another owner's file, so nothing tells whether a
   // writer has it open: it is read.
-  if (WindowsProgram()) GTEST_SKIP() << "leases are the Linux program's";
+  if (SkipUnlessBuild(LinuxBuild, "leases are the Linux program's")) return;
   if (geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
   fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec |
                             fs::perms::group_read | fs::perms::others_read);
   std::ofstream writer(dir_ / "BE1.xml", std::ios::app);
-  tRunOptions options;
-  options.User = 65534;  // nobody
-  const tRunResult result = Check("Nightly", {}, options);
+  const tRunResult result = Check("Nightly", {}, {.User = 65534});  // nobody
   if (result.ExitCode == 127) GTEST_SKIP() << "user nobody cannot run the program from here";
   EXPECT_EQ(result.Stdout, "Job: Nightly, Success, Date:" + DateDaysAgo(1) + "\r\n");
   EXPECT_EQ(result.ExitCode, 0);

@@ -133,11 +133,10 @@ TEST_F(EndToEnd, ReportsADirectoryArgumentThatIsAFileOrCannotBeListed) {
             "jobvigil : No XML files found in " + PrintedDirectory(file) + "BE*.xml\r\n");
   EXPECT_EQ(notADirectory.ExitCode, 3);
 
-  if (WindowsProgram() || geteuid() != 0) return;  // needs root to run as another user
+  if (SkipUnlessBuild(LinuxBuild, "only the Linux program is run as another user")) return;
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
   fs::permissions(dir_, fs::perms::owner_all);
-  tRunOptions options;
-  options.User = 65534;  // nobody, who may not list the directory
-  const tRunResult refused = Check("Nightly", {}, options);
+  const tRunResult refused = Check("Nightly", {}, {.User = 65534});  // nobody may not list it
   if (refused.ExitCode == 127) GTEST_SKIP() << "user nobody cannot run the program from here";
   EXPECT_EQ(refused.Stdout,
             "jobvigil : No XML files found in " + PrintedDirectory(dir_) + "BE*.xml\r\n");
@@ -145,16 +144,13 @@ TEST_F(EndToEnd, ReportsADirectoryArgumentThatIsAFileOrCannotBeListed) {
 }
 
 TEST_F(EndToEnd, ReportsAListingThatFailsPartway) {
-  if (WindowsProgram()) GTEST_SKIP() << "the failing listing is preloaded into the Linux program";
-  if (JOBVIGIL_SANITIZED) GTEST_SKIP() << "AddressSanitizer must be the first library loaded";
   for (int i = 1; i <= 5; ++i)
     WriteLog(dir_, "BE" + std::to_string(i) + ".xml", JobLog("Nightly", "19"), i);
   // Part of a listing could miss the newest log, and answer with an older one's status.
-  for (const char* failing : {"readdir", "stat"}) {
-    tRunOptions options;
-    options.Environment = {std::string("LD_PRELOAD=") + JOBVIGIL_FAKE_SYSTEM,
-                           std::string("FAIL_LISTING=") + failing};
-    const tRunResult result = Check("Nightly", {}, options);
+  for (const std::string failing : {"readdir", "stat"}) {
+    const std::optional<tRunOptions> options = PreloadFakeSystem({"FAIL_LISTING=" + failing});
+    if (!options) return;
+    const tRunResult result = Check("Nightly", {}, *options);
     EXPECT_EQ(result.Stdout,
               "jobvigil : No XML files found in " + PrintedDirectory(dir_) + "BE*.xml\r\n")
         << failing;

@@ -149,30 +149,31 @@ long long UnixSeconds(const std::filesystem::path& file) {
   return std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count();
 }
 
-TEST_F(EndToEnd, ListsEveryJobInEveryFormatWithTheChecksOwnAnswer) {
-  WriteJobs(dir_);
-  // Under this locale Wine takes the arguments as UTF-8 (its ANSI code page is then 1252); the
-  // zone has summer time, which the listing must undo for a point in time.
-  tRunOptions options;
-  options.Environment = {"LC_ALL=C.UTF-8", "TZ=Europe/Berlin"};
-  const auto list = [&](const std::string& format) {
-    const tRunResult listed = RunJobListing({dir_.string(), "-w1", "-c3", format}, options);
-    EXPECT_EQ(listed.ExitCode, 0) << format << listed.Stdout << listed.Stderr;
-    EXPECT_EQ(listed.Stderr, "") << format;
-    return listed.Stdout;
-  };
+// Under this locale Wine takes the arguments as UTF-8 (its ANSI code page is then 1252); the
+// zone has summer time, which the listing must undo for a point in time.
+const tRunOptions kListingOptions = {.Environment = {"LC_ALL=C.UTF-8", "TZ=Europe/Berlin"}};
 
-  // JSON, read by a JSON parser; every name typed back to the check gives the listed answer.
-  const std::string jsonText = list("--format=json");
-  EXPECT_EQ(list("--json"), jsonText);
+// The listing of WriteJobs's jobs in the format, which must end well and in silence.
+std::string ListJobs(const std::filesystem::path& dir, const std::string& format,
+                     std::vector<std::string> more = {}) {
+  more.insert(more.begin(), {dir.string(), "-w1", "-c3", format});
+  const tRunResult listed = RunJobListing(more, kListingOptions);
+  EXPECT_EQ(listed.ExitCode, 0) << format << listed.Stdout << listed.Stderr;
+  EXPECT_EQ(listed.Stderr, "") << format;
+  return listed.Stdout;
+}
+
+// JSON, read by a JSON parser; every name typed back to the check gives the listed answer.
+TEST_F(EndToEnd, ListsEveryJobAsJsonWithTheChecksOwnAnswer) {
+  WriteJobs(dir_);
+  const std::string jsonText = ListJobs(dir_, "--format=json");
+  EXPECT_EQ(ListJobs(dir_, "--json"), jsonText);
   const nlohmann::json jobs = nlohmann::json::parse(jsonText);
   ASSERT_TRUE(jobs.is_array());
   std::vector<std::string> names;
-  std::map<std::string, nlohmann::json> byName;
   for (const nlohmann::json& job : jobs) {
     const std::string name = job.at("job");
     names.push_back(name);
-    byName[name] = job;
     // The id, which monitoring systems key the job by, is the upper-cased name's bytes in
     // hexadecimal, whichever log spells it.
     std::string bytes;
@@ -191,23 +192,23 @@ TEST_F(EndToEnd, ListsEveryJobInEveryFormatWithTheChecksOwnAnswer) {
       return static_cast<unsigned char>(c) >= 0xC4 && static_cast<unsigned char>(c) < 0xF8;
     });
     if (WindowsProgram() && (name.find('"') != std::string::npos || beyondLatin1)) continue;
-    const tRunResult check = Check(name, {"-w1", "-c3"}, options);
+    const tRunResult check = Check(name, {"-w1", "-c3"}, kListingOptions);
     EXPECT_EQ(job.at("line"), AsJsonHoldsIt(check.Stdout.substr(0, check.Stdout.size() - 2)))
         << name;
     EXPECT_EQ(job.at("state"), check.ExitCode) << name;
   }
   EXPECT_EQ(names, kWrittenNames);
+}
 
-  // Prometheus text, linted by promtool and read back: every job's series with the listing's
-  // values, its last run the log's own point in time.
+// Prometheus text, linted by promtool and read back: every job's series with the listing's values,
+// its last run the log's own point in time.
+TEST_F(EndToEnd, ListsEveryJobAsPrometheusText) {
+  WriteJobs(dir_);
   const std::filesystem::path prom = dir_ / "jobs.prom";
-  const tRunResult written = RunJobListing(
-      {dir_.string(), "-w1", "-c3", "--format=prometheus", "--output", prom.string()}, options);
-  ASSERT_EQ(written.ExitCode, 0) << written.Stderr;
-  EXPECT_EQ(written.Stdout, "");
+  EXPECT_EQ(ListJobs(dir_, "--format=prometheus", {"--output", prom.string()}), "");
   std::ifstream in(prom, std::ios::binary);
   const std::string promText{std::istreambuf_iterator<char>(in), {}};
-  EXPECT_EQ(list("--format=prometheus"), promText);
+  EXPECT_EQ(ListJobs(dir_, "--format=prometheus"), promText);
   const tRunResult lint = CheckMetrics(prom);
   EXPECT_EQ(lint.ExitCode, 0) << lint.Stdout << lint.Stderr;
   EXPECT_EQ(lint.Stdout + lint.Stderr, "");
@@ -216,7 +217,8 @@ TEST_F(EndToEnd, ListsEveryJobInEveryFormatWithTheChecksOwnAnswer) {
   EXPECT_EQ(series["jobvigil_directory_up"][""], 1);
   EXPECT_EQ(series["jobvigil_directory_logs"][""], 12);
   EXPECT_EQ(series["jobvigil_job_state"].size(), kWrittenNames.size());
-  for (const auto& [name, job] : byName) {
+  for (const nlohmann::json& job : nlohmann::json::parse(ListJobs(dir_, "--json"))) {
+    const std::string name = job.at("job");
     EXPECT_EQ(series["jobvigil_job_state"][name], job.at("state")) << name;
     const std::filesystem::path log = dir_ / job.at("log").get<std::string>();
     EXPECT_EQ(series["jobvigil_job_last_run_timestamp_seconds"][name], UnixSeconds(log)) << name;
@@ -224,9 +226,13 @@ TEST_F(EndToEnd, ListsEveryJobInEveryFormatWithTheChecksOwnAnswer) {
   }
   EXPECT_EQ(series["jobvigil_job_completion_status"]["Nightly"], 6);
   EXPECT_EQ(series["jobvigil_job_completion_status"]["Caf\u00e9 du soir"], 3);
+}
 
-  // Checkmk local checks, parsed by Checkmk's grammar: one service per job and the directory's.
-  const std::vector<std::string> lines = LfLines(list("--format=checkmk"));
+// Checkmk local checks, parsed by Checkmk's grammar: one service per job and the directory's.
+TEST_F(EndToEnd, ListsEveryJobAsACheckmkLocalCheck) {
+  WriteJobs(dir_);
+  const nlohmann::json jobs = nlohmann::json::parse(ListJobs(dir_, "--json"));
+  const std::vector<std::string> lines = LfLines(ListJobs(dir_, "--format=checkmk"));
   ASSERT_EQ(lines.size(), kWrittenNames.size() + 1);
   tLocalCheck check;
   ASSERT_TRUE(ReadLocalCheck(lines.back(), check)) << lines.back();
@@ -236,16 +242,20 @@ TEST_F(EndToEnd, ListsEveryJobInEveryFormatWithTheChecksOwnAnswer) {
   EXPECT_TRUE(IsMetrics(check.Metrics));
   for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
     ASSERT_TRUE(ReadLocalCheck(lines[i], check)) << lines[i];
-    const nlohmann::json& job = byName.at(kWrittenNames[i]);
+    const nlohmann::json& job = jobs.at(i);
+    EXPECT_EQ(job.at("job"), kWrittenNames[i]);
     EXPECT_EQ(check.State, std::to_string(job.at("state").get<int>())) << lines[i];
     EXPECT_EQ(check.Text, job.at("line")) << lines[i];
     EXPECT_EQ(check.Metrics == "-", job.at("last_success") == 0) << lines[i];
   }
   ASSERT_TRUE(ReadLocalCheck(lines[4], check));
   EXPECT_EQ(check.Service, "BackupExec Quote \u201dA\\B\u201d");
+}
 
-  // The table, for people, names the jobs as the logs write them too, in CR LF lines.
-  const std::string table = list("--format=table");
+// The table, for people, names the jobs as the logs write them too, in CR LF lines.
+TEST_F(EndToEnd, ListsEveryJobInATable) {
+  WriteJobs(dir_);
+  const std::string table = ListJobs(dir_, "--format=table");
   EXPECT_NE(table.find("\r\nWeekly Full  "), std::string::npos) << table;
   EXPECT_NE(table.find("  Job: Weekly Full, Status: Completed with exceptions, "),
             std::string::npos)

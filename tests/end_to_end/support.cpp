@@ -73,6 +73,12 @@ std::tm LocalDay(int daysAgo, int hour, int minute, int second) {
   return day;
 }
 
+// GTEST_SKIP returns, with nothing, from the function it is in: here a lambda of its own.
+bool MarkSkipped(bool skip, const std::string& why) {
+  if (skip) [&] { GTEST_SKIP() << why; }();
+  return skip;
+}
+
 }  // namespace
 
 void ReadTestArguments(int argc, char** argv) {
@@ -87,6 +93,20 @@ void ReadTestArguments(int argc, char** argv) {
 }
 
 bool WindowsProgram() { return gProgram.ends_with(".exe"); }
+
+bool SkipUnlessBuild(tBuild build, const std::string& why) {
+  return MarkSkipped(WindowsProgram() != (build == WindowsBuild), why);
+}
+
+bool SkipWhenSanitized(const std::string& why) { return MarkSkipped(JOBVIGIL_SANITIZED, why); }
+
+std::optional<tRunOptions> PreloadFakeSystem(std::vector<std::string> settings) {
+  if (SkipUnlessBuild(LinuxBuild, "fake_system is preloaded into the Linux program") ||
+      SkipWhenSanitized("AddressSanitizer must be the first library loaded"))
+    return std::nullopt;
+  settings.push_back(std::string("LD_PRELOAD=") + JOBVIGIL_FAKE_SYSTEM);
+  return tRunOptions{.Environment = settings};
+}
 
 namespace {
 

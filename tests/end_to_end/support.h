@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,10 @@ enum tOutput { OutputCaptured, OutputClosed, OutputFull, OutputBrokenPipe };
 
 struct tRunOptions {
   tOutput Output = OutputCaptured;
-  std::vector<std::string> Environment;  // extra "NAME=value" entries
-  long AddressSpaceLimit = 0;            // bytes; 0 for none
-  int User = -1;                         // run as this user id (needs root); -1 to keep ours
+  // Extra "NAME=value" entries; "= {}" lest GCC warn of a designated initializer without them.
+  std::vector<std::string> Environment = {};
+  long AddressSpaceLimit = 0;  // bytes; 0 for none
+  int User = -1;               // run as this user id (needs root); -1 to keep ours
 };
 
 struct tRunResult {
@@ -36,6 +38,19 @@ void ReadTestArguments(int argc, char** argv);
 
 /// True when the program under test is the Windows build.
 bool WindowsProgram();
+
+enum tBuild { LinuxBuild, WindowsBuild };
+
+/// True, with the test marked skipped for the reason given, when the program under test is not
+/// of the build (SkipUnlessBuild) or is built with the sanitizers (SkipWhenSanitized); the test
+/// must then return, as GTEST_SKIP ends only the function it is in.
+bool SkipUnlessBuild(tBuild build, const std::string& why);
+bool SkipWhenSanitized(const std::string& why);
+
+/// Run options that preload fake_system, the stand-in for systems this machine lacks, into the
+/// Linux program with its settings ("NAME=value"); nothing, the test marked skipped, where it
+/// cannot be: into the Windows build, or beside the sanitizers.
+std::optional<tRunOptions> PreloadFakeSystem(std::vector<std::string> settings);
 
 /// Runs the Windows program through the launcher with exactly this command line (its first item
 /// stands for the program's name), optionally holding `heldFile` open for writing meanwhile.

@@ -54,14 +54,13 @@ TEST_F(EndToEnd, UsageOnAClosedOutputIsAFailureToo) {
 }
 
 TEST_F(EndToEnd, MemoryThatCannotBeHadIsAnUnhandledFailure) {
-  if (WindowsProgram()) GTEST_SKIP() << "Wine does not start within a small address-space limit";
-  if (JOBVIGIL_SANITIZED) GTEST_SKIP() << "AddressSanitizer reserves more than the limit";
+  if (SkipUnlessBuild(LinuxBuild, "Wine does not start within a small address-space limit") ||
+      SkipWhenSanitized("AddressSanitizer reserves more than the limit"))
+    return;
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"));
   { std::ofstream(dir_ / "BE2.xml") << JobLog("Nightly", "6"); }
   fs::resize_file(dir_ / "BE2.xml", 1ull << 30);
-  tRunOptions options;
-  options.AddressSpaceLimit = 512l << 20;
-  const tRunResult result = Check("Nightly", {"-d"}, options);
+  const tRunResult result = Check("Nightly", {"-d"}, {.AddressSpaceLimit = 512l << 20});
   EXPECT_EQ(result.ExitCode, 1);
   EXPECT_EQ(result.Stderr, "jobvigil : unhandled failure (out of memory) : std::bad_alloc\r\n");
   // What was written before the failure is not lost.
@@ -74,13 +73,12 @@ TEST_F(EndToEnd, MemoryThatCannotBeHadIsAnUnhandledFailure) {
 }
 
 TEST_F(EndToEnd, AFailureInsideTheScannerEndsTheRunWithItsOwnLine) {
-  if (WindowsProgram()) GTEST_SKIP() << "Wine does not start within a small address-space limit";
-  if (JOBVIGIL_SANITIZED) GTEST_SKIP() << "AddressSanitizer reserves more than the limit";
+  if (SkipUnlessBuild(LinuxBuild, "Wine does not start within a small address-space limit") ||
+      SkipWhenSanitized("AddressSanitizer reserves more than the limit"))
+    return;
   // The 64 MiB buffer fits within the limit; a copy of the 64 MiB job name it holds does not.
   WriteLog(dir_, "BE1.xml", "<name>" + std::string(64 << 20, 'N') + "<");
-  tRunOptions options;
-  options.AddressSpaceLimit = 100l << 20;
-  const tRunResult result = Check("Nightly", {}, options);
+  const tRunResult result = Check("Nightly", {}, {.AddressSpaceLimit = 100l << 20});
   EXPECT_EQ(result.Stdout, "jobvigil : fatal exception processing XML data\r\n");
   EXPECT_EQ(result.ExitCode, 3);
   EXPECT_EQ(result.Stderr, "");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "joblog/best_instruction_set.h"
 #include "joblog/joblog.h"
 #include "joblog/status.h"
 #include "log_text.h"
@@ -194,6 +195,7 @@ TEST(ScanXmlChunk, FillsTheSlotAsTheWholeTextDoesWhereverChunksEnd) {
   InitStatusTexts();
   const std::vector<std::string> texts = ChunkTexts();
   std::vector<tFichierXML> whole;
+  const tBestSetAtEnd bestSetAtEnd;
   ASSERT_TRUE(UseInstructionSet(ScanPlain));
   for (const std::string& text : texts) whole.push_back(ScanInChunks(text, {text.size() + 1}));
   ASSERT_EQ(whole[texts.size() - 1].JobName, std::string(40000, 'Q'));
@@ -224,10 +226,6 @@ TEST(ScanXmlChunk, FillsTheSlotAsTheWholeTextDoesWhereverChunksEnd) {
     }
   }
   EXPECT_GE(sets, 1);
-  // Back to the best instruction set this processor runs, for the tests after this one.
-  for (const tInstructionSet set : {ScanAvx512, ScanAvx2, ScanSse2}) {
-    if (UseInstructionSet(set)) break;
-  }
 }
 
 struct ColonCase {
