@@ -1,6 +1,6 @@
-// Realistic job logs, laid out as BackupExec writes them, for trying the check without a backup
-// server and for its benchmark: the text of one log, its UTF-16 form, and its file. Used by
-// jobvigil-sample and the benchmark's generator; the check itself never links it.
+// Realistic job logs, laid out as BackupExec writes them: the text of one log, its UTF-16 form,
+// and its file. Used by the sample tool (trying the check without a backup server), the
+// benchmark's workload generator and the tests; the check itself never links it.
 #pragma once
 
 #include <chrono>

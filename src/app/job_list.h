@@ -2,7 +2,8 @@
 // state the check answers for it, written in the format its command line names (a table for
 // people; JSON, Prometheus text, Checkmk local checks, Icinga 2 or Nagios services for
 // monitoring systems), on standard output or into a file that replaces another. It reads the
-// run settings' directory and age limits; called by its main and its formats' writers.
+// run settings' directory and age limits. Called by the mains of jobvigil-jobs and
+// jobvigil-success, the formats' writers and the success check.
 #pragma once
 
 #include <cstdint>
@@ -41,9 +42,9 @@ int RunsSinceSuccess(const tListedJob& job);
 /// A log's date as a true point in time, in seconds since 1/1/1970 00:00 universal time.
 std::int64_t UnixSecondsOf(const tFichierXML& log);
 
-/// The listing: the arguments (program name excluded) read, the directory listed and its logs
-/// read, every job written out; ends with 0, or as the check ends when the directory cannot be
-/// listed, or with 3 after the usage text.
+/// The listing: the arguments (program name excluded) read, the directory scanned and its logs
+/// read, every job written out; ends with 0, or as the check ends when the directory scan
+/// fails, or with 3 after the usage text.
 [[noreturn]] void RunJobList(const std::vector<std::string>& arguments,
                              const std::vector<std::u16string>& characters);
 

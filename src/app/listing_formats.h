@@ -2,7 +2,7 @@
 // writer, from which the usage text, the lookup by --format= and the writing all come. Each
 // writer sits in a file of its own (listing_<name>.cpp), writes the listed jobs through the
 // console and says in its own form why a listing could not be made; the writers share the
-// naming of a job's service here. Called by the listing and its writers.
+// naming of a job's service here. Called by the listing, its writers and the success check.
 #pragma once
 
 #include <cstdint>
@@ -27,10 +27,10 @@ struct tListingRequest {
 };
 
 struct tListingWriter {
-  /// Writes every job, the directory having been listed and read.
+  /// Writes every job, the directory having been scanned and its logs read.
   void (*Jobs)(const std::vector<tListedJob>& jobs, const tListingRequest& request);
   /// The StopLineForm of the format: the check's text and state where the directory could not
-  /// be listed or read; null for the check's plain line.
+  /// be scanned or its logs read; null for the check's plain line.
   void (*Stop)(const std::string& text, tExitState state);
 };
 
@@ -76,6 +76,3 @@ inline constexpr std::string_view kRefusedInNagiosNames = "`~!$%^&*|'\"<>?,()=;\
 /// stays as it was, so that no job loses its service for a share that is not mounted, and the
 /// check's line goes to standard output.
 void StopKeepingTheFile(const std::string& text, tExitState state);
-
-/// The text as a JSON string, quotes included, in UTF-8.
-std::string JsonString(const std::string& text);

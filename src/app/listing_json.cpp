@@ -1,11 +1,30 @@
 // The listing as one JSON array of objects, one per job, for monitoring systems to discover the
-// jobs from; where the directory cannot be listed, one object with the check's state and line.
+// jobs from; where the directory cannot be scanned, one object with the check's state and line.
 #include "app/listing_formats.h"
 #include "text/text.h"
 
 namespace {
 
 const char kHexDigits[] = "0123456789abcdef";
+
+// The text as a JSON string, quotes included, in UTF-8.
+std::string JsonString(const std::string& text) {
+  std::string json = "\"";
+  for (const char c : Utf8OfMixed(text)) {
+    const auto b = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      json += '\\';
+      json += c;
+    } else if (b < 0x20) {
+      json += "\\u00";
+      json += kHexDigits[b >> 4];
+      json += kHexDigits[b & 15];
+    } else {
+      json += c;
+    }
+  }
+  return json + "\"";
+}
 
 void WriteJson(const std::vector<tListedJob>& jobs, const tListingRequest&) {
   WriteLine("[");
@@ -38,24 +57,6 @@ void WriteJsonStop(const std::string& text, tExitState state) {
 }  // namespace
 
 extern const tListingWriter JsonWriter = {WriteJson, WriteJsonStop};
-
-std::string JsonString(const std::string& text) {
-  std::string json = "\"";
-  for (const char c : Utf8OfMixed(text)) {
-    const auto b = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      json += '\\';
-      json += c;
-    } else if (b < 0x20) {
-      json += "\\u00";
-      json += kHexDigits[b >> 4];
-      json += kHexDigits[b & 15];
-    } else {
-      json += c;
-    }
-  }
-  return json + "\"";
-}
 
 std::string JobId(const tListedJob& job) {
   std::string id;

@@ -1,6 +1,6 @@
 // The run driver: the reading of the arguments and switches into the run settings, and the
-// fixed order of the phases of one check. Called by the programs' mains; the listing and the
-// success check read their command lines with its readers.
+// fixed order of the phases of one check. Called by the programs' mains; its readers also by
+// the listing, the success check and the switch fuzz target.
 #pragma once
 
 #include <cstdint>

@@ -13,6 +13,11 @@ void (*StopLineForm)(const std::string& text, tExitState state) = nullptr;
 
 namespace {
 
+// The exit code of a failure that no step handles (output that cannot be written, memory for a
+// whole log): 1 and not UNKNOWN's 3, as the check has always ended on such a failure and as
+// the rules that watch it expect, although no warning about the job is meant.
+constexpr int kUnhandledFailureCode = 1;
+
 constexpr std::size_t kBufferSize = 128;
 char gBuffer[kBufferSize];
 std::size_t gBuffered = 0;

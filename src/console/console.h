@@ -1,8 +1,8 @@
-// Everything the program says: lines on standard output through a 128-byte buffer, the two
-// diagnostic levels (process-wide flags set by the command line), the layout of the programs'
-// usage texts, the ways a run ends, and the report of a failure that nothing else handles. The
-// lines go to standard output, or into a file that replaces another once the run ends
-// (process-wide, set once).
+// Everything the program says: lines on standard output through a 128-byte buffer, or into a
+// file that replaces another once the run ends (process-wide, set once); the two diagnostic
+// levels (process-wide flags set by the command line); the layout of the programs' usage texts;
+// the ways a run ends, and the report of a failure that nothing else handles. Called by the app,
+// joblog and verdict modules; the scanner's fuzz target sets the diagnostic levels.
 #pragma once
 
 #include <string>
@@ -14,11 +14,6 @@ enum tExitState { StateOk = 0, StateWarning = 1, StateCritical = 2, StateUnknown
 
 /// The state's name as engines show it: OK, WARNING, CRITICAL or UNKNOWN.
 const char* StateName(tExitState state);
-
-/// The exit code of a failure that no step handles (output that cannot be written, memory for a
-/// whole log): 1 and not UNKNOWN's 3, as the check has always ended on such a failure and as
-/// the rules that watch it expect, although no warning about the job is meant.
-constexpr int kUnhandledFailureCode = 1;
 
 extern bool DebugOutput;                 // -d, -d1, -d2
 extern bool VerboseOutput;               // -d2 only
@@ -83,5 +78,5 @@ extern void (*StopLineForm)(const std::string& text, tExitState state);
 
 /// The end of a run that met a failure no step handles: what standard output holds goes out
 /// where it can, a one-line report of the kind of failure and its message goes to standard
-/// error, and the exit code is kUnhandledFailureCode. An output file is removed unfinished.
+/// error, and the exit code is 1 (not UNKNOWN's 3). An output file is removed unfinished.
 [[noreturn]] void FailUnhandled(const std::string& kind, const std::string& message);

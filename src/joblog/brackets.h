@@ -2,8 +2,8 @@
 // The rules are written once here: the element names the scanner looks for and the bytes it
 // drops. The classes of bytes the scanner reads, and each instruction set's tables and compares,
 // are made from them at compile time. The best instruction set this processor runs is chosen
-// once (process-wide). Called by the tag scanner; the tests compare the instruction sets'
-// classifications.
+// once (process-wide). Called by the tag scanner; the sets' files (sets/) read its rules, and the
+// tests and the scanner's fuzz target switch between the sets.
 #pragma once
 
 #include <algorithm>
@@ -28,8 +28,6 @@ constexpr unsigned kEveryWantedKind = (1u << kWantedKinds) - 1;
 /// that content spread over several lines reads as one.
 inline constexpr unsigned char kDroppedBytes[] = {0, 10, 13, 254, 255};
 
-constexpr std::size_t kLongestWantedName =
-    std::ranges::max(kWantedNames, {}, &std::string_view::size).size();
 static_assert(std::ranges::all_of(kWantedNames,
                                   [](std::string_view name) {
                                     return !name.empty() && name[0] >= 'A' && name[0] <= 'Z';

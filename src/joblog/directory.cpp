@@ -1,3 +1,4 @@
+#include <array>
 #include <vector>
 
 #include "console/console.h"
@@ -5,7 +6,15 @@
 #include "platform/platform.h"
 #include "settings/settings.h"
 
+namespace {
+
+constexpr int kMaxLogFiles = 1000;
+
+// The file table: slot k (numbered from 1) is LogFiles[k - 1].
 std::array<tFichierXML, kMaxLogFiles> LogFiles;
+
+}  // namespace
+
 int LogFileCount = 0;
 std::vector<tDirectoryEntry> DirectoryEntries;
 

@@ -1,10 +1,10 @@
-// The job logs: the file table (process-wide, one record per listed log, filled by the
-// directory scan from its listing, also kept, and completed by the scanner), the directory scan,
-// the reading of each log and the tag scanner that picks out the job name and completion status.
-// Called by the driver; the scanner's chunk interface also by the tests.
+// The job logs: the file table (process-wide, one record per log the directory scan found,
+// filled by it from the directory's entries, which it also keeps, and completed by the scanner),
+// the directory scan, the reading of each log and the tag scanner that picks out the job name and
+// completion status. Called by the driver, the listing and its writers, the success check and the
+// verdict; the tests and the scanner's fuzz target fill slots and scan logs themselves.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,7 +16,7 @@
 
 /// What one log says of its job ("fichier XML": XML file).
 struct tFichierXML {
-  std::string FileName;  // as listed, without the directory
+  std::string FileName;  // the directory entry's name, without the directory
   tDateTime FileDate;    // last-write time, local
   std::string JobName;   // upper-cased; empty until a name element is read
   std::int32_t StatusId;
@@ -27,20 +27,17 @@ struct tFichierXML {
   std::string WrittenUtf8 = "";
 };
 
-constexpr int kMaxLogFiles = 1000;
-
-/// Slot k (numbered from 1) is LogFiles[k - 1]; slots 1 to LogFileCount are in use.
-extern std::array<tFichierXML, kMaxLogFiles> LogFiles;
+/// How many slots of the file table are in use, from slot 1 on.
 extern int LogFileCount;
 
-/// The directory's entries as the platform listed them, from which the table was filled; opening a
+/// The directory's entries as the platform read them, from which the table was filled; opening a
 /// log may ask of the others.
 extern std::vector<tDirectoryEntry> DirectoryEntries;
 
 /// Slot k of the file table, numbered from 1.
 tFichierXML& Slot(int k);
 
-/// A listed log's slot before it is read: no job name yet, and status 0, so that a log without
+/// A log's slot before it is read: no job name yet, and status 0, so that a log without
 /// any status element reports "Status: Unknown" as critical.
 tFichierXML FreshSlot(const std::string& fileName, tDateTime fileDate);
 
@@ -53,13 +50,13 @@ bool NamesTheJob(const std::string& found, const std::string& jobKey,
 /// when there are none or more than the table holds.
 void ScanLogDirectory();
 
-/// Reads and scans the listed logs; logs that cannot be read are skipped. With diagnostics every
+/// Reads and scans the table's logs; logs that cannot be read are skipped. With diagnostics every
 /// log is read whole, in table order. Without them only the verdict line is written, so the logs
 /// are streamed newest first and reading stops at the first that names the job: that is the one
 /// the verdict would choose from a reading of them all.
 void ReadLogFiles();
 
-/// Reads and scans every listed log whole, in table order, as the check's full pass does; with
+/// Reads and scans every log whole, in table order, as the check's full pass does; with
 /// diagnostics off it writes nothing.
 void ReadEveryLogFile();
 

@@ -1,6 +1,6 @@
-// The reading of the listed logs: with diagnostics each log whole in table order, every line
-// of the trace as it comes; without them newest first through one small buffer, stopping at
-// the first log of the job.
+// The reading of the logs the directory scan found: with diagnostics each log whole in table
+// order, every line of the trace as it comes; without them newest first through one small buffer,
+// stopping at the first log of the job.
 #include <algorithm>
 #include <memory>
 #include <numeric>
@@ -48,7 +48,7 @@ tFileHandle OpenForReading(const tFichierXML& slot, std::int32_t& size) {
 
 // Streams the log through the chunk buffer into its scan. What the log's elements say reaches
 // the slot only once all its bytes were read, so a failed or short read leaves the slot as the
-// listing filled it.
+// directory scan filled it.
 void StreamLog(tFileHandle file, std::int32_t size, tFichierXML& slot) {
   tXmlScan scan = StartXmlScan(slot);
   for (std::int32_t left = size; left > 0;) {

@@ -1,8 +1,14 @@
 #include "joblog/status.h"
 
+#include <array>
+
 #include "text/text.h"
 
+namespace {
+
 std::array<std::string, kStatusCodeCount> StatusTexts;
+
+}  // namespace
 
 void InitStatusTexts() {
   // "Superceded" is the wording users already match on; it stays as it is.

@@ -1,16 +1,14 @@
-// The completion-status codes a log gives and their wording: the table (process-wide, filled
-// once at start-up), which the scanner reads for a log's code and the verdict and the sample
-// tool print.
+// The completion-status codes a log gives and their wording: the table (process-wide), filled
+// once at start-up by each program and the sample tool, read by the scanner for a log's code and
+// by the sample tool; the tests and the scanner's fuzz target use it too.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 
 constexpr int kStatusCodeCount = 26;
-extern std::array<std::string, kStatusCodeCount> StatusTexts;
 
-/// Fills StatusTexts.
+/// Fills the table.
 void InitStatusTexts();
 
 /// The wording of a code: the table's for 0 to 25, "Unknown status code <n>" otherwise.

@@ -41,6 +41,9 @@ const char kScanFailure[] = "jobvigil : fatal exception processing XML data";
 
 static_assert(EngineStatusElement == kWantedKinds, "a kind for each wanted name");
 
+constexpr std::size_t kLongestWantedName =
+    std::ranges::max(kWantedNames, {}, &std::string_view::size).size();
+
 // Any tag at all, for CompleteAt.
 constexpr unsigned kAnyTag = ~0u;
 

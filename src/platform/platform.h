@@ -1,7 +1,8 @@
 // Everything the check needs of the operating system: its arguments, the standard streams,
-// the end of the process, the directory listing with local file dates, file reads and
-// the local clock, and the output file that replaces another. posix.cpp and win32.cpp fill it;
-// nothing else calls the system directly.
+// the end of the process, the directory's entries with local file dates, file reads and
+// the local clock, and the output file that replaces another. Called by the app, console,
+// joblog and verdict modules and the sample tool; posix.cpp and win32.cpp fill it, and nothing
+// else calls the system directly.
 #pragma once
 
 #include <cstddef>
@@ -55,13 +56,13 @@ struct tDirectoryEntry {
   tLocalSeconds LastWrite;  // last-write time, local, with the offset in force at that time
 };
 
-/// The form of the directory that the listing and file opens use, given the argument as typed
-/// and as printed (upper-cased, ending in "\").
+/// The form of the directory that its scan and file opens use, given the argument as typed and
+/// as printed (upper-cased, ending in "\").
 std::string UsableDirectory(const std::string& typed, const std::string& printed);
 
 /// Lists the entries of `directory` (as UsableDirectory gives it) whose names match BE*.xml,
 /// every kind of entry, in the platform's order, stopping after `limit` of them. False when
-/// the listing cannot be started or fails before its end.
+/// the directory cannot be read, or its reading fails before its end.
 bool ListLogFiles(const std::string& directory, std::size_t limit,
                   std::vector<tDirectoryEntry>& entries);
 
@@ -69,12 +70,12 @@ bool ListLogFiles(const std::string& directory, std::size_t limit,
 using tFileHandle = std::intptr_t;
 constexpr tFileHandle kNoFile = -1;
 
-/// Opens an existing regular file of the directory's `listing` (as ListLogFiles gave it) for
+/// Opens an existing regular file of the directory's `entries` (as ListLogFiles gave them) for
 /// reading without blocking; kNoFile when it cannot be opened, is not a regular file, or is a
 /// log that another process holds open for writing, wherever the platform can tell. Where that
-/// depends on the share granting leases at all, the listing's oldest logs are asked, once a run.
+/// depends on the share granting leases at all, the entries' oldest logs are asked, once a run.
 tFileHandle OpenLogFile(const std::string& directory, const std::string& name,
-                        const std::vector<tDirectoryEntry>& listing);
+                        const std::vector<tDirectoryEntry>& entries);
 
 /// The file's size in bytes, or -1 when it cannot be had.
 std::int64_t LogFileSize(tFileHandle file);

@@ -113,10 +113,10 @@ int gShareGrantsLeases = -1;  // whether this run's share grants leases; -1 unti
 // lease is refused. Asked once a run, of the oldest logs but the refused one, which the backup
 // product has long finished writing.
 bool ShareGrantsLeases(const std::string& directory, const std::string& refused,
-                       const std::vector<tDirectoryEntry>& listing) {
+                       const std::vector<tDirectoryEntry>& entries) {
   if (gShareGrantsLeases >= 0) return gShareGrantsLeases == 1;
   std::vector<const tDirectoryEntry*> oldest;
-  for (const tDirectoryEntry& entry : listing) {
+  for (const tDirectoryEntry& entry : entries) {
     if (entry.Name != refused) oldest.push_back(&entry);
   }
   std::stable_sort(oldest.begin(), oldest.end(),
@@ -138,7 +138,7 @@ bool ShareGrantsLeases(const std::string& directory, const std::string& refused,
 // lease tells the same, where the file system's leases answer to other processes' opens.
 // Where nothing can be told the log is read as it stands.
 bool IsOpenForWriting(int fd, const std::string& directory, const std::string& name,
-                      const std::vector<tDirectoryEntry>& listing) {
+                      const std::vector<tDirectoryEntry>& entries) {
   if (TryReadLease(fd) != LeaseRefused) return false;
   switch (LeaseMeaningOf(fd)) {
     case RefusalMeansWriter:
@@ -146,7 +146,7 @@ bool IsOpenForWriting(int fd, const std::string& directory, const std::string& n
     case RefusalTellsNothing:
       return false;
     case RefusalMeansWriterIfServerGrants:
-      return ShareGrantsLeases(directory, name, listing);
+      return ShareGrantsLeases(directory, name, entries);
   }
   return false;
 }
@@ -238,20 +238,20 @@ std::string UsableDirectory(const std::string& typed, const std::string&) { retu
 
 bool ListLogFiles(const std::string& directory, std::size_t limit,
                   std::vector<tDirectoryEntry>& entries) {
-  DIR* listing = opendir(directory.c_str());
-  if (listing == nullptr) return false;
+  DIR* stream = opendir(directory.c_str());
+  if (stream == nullptr) return false;
 
-  // A listing that fails partway (a share that stops answering) cannot be carried out: a part
-  // of it could miss the newest log and give an older one's answer.
+  // A reading of the directory that fails partway (a share that stops answering) cannot be
+  // carried out: a part of it could miss the newest log and give an older one's answer.
   std::vector<std::string> names;
   for (;;) {
     errno = 0;
-    const dirent* entry = readdir(listing);
+    const dirent* entry = readdir(stream);
     if (entry == nullptr) break;
     if (IsLogFileName(entry->d_name)) names.emplace_back(entry->d_name);
   }
   if (errno != 0) {
-    closedir(listing);
+    closedir(stream);
     return false;
   }
 
@@ -262,29 +262,29 @@ bool ListLogFiles(const std::string& directory, std::size_t limit,
   for (std::string& name : names) order.emplace_back(UpperText(name), std::move(name));
   std::sort(order.begin(), order.end());
 
-  const int directoryFd = dirfd(listing);
+  const int directoryFd = dirfd(stream);
   for (const auto& item : order) {
     if (entries.size() >= limit) break;
     struct stat status;
-    // A dangling link keeps the link's own date; an entry gone since the listing is left out,
-    // and one whose date cannot be had fails the listing as above.
+    // A dangling link keeps the link's own date; an entry gone since the directory was read is
+    // left out, and one whose date cannot be had fails the reading as above.
     if (fstatat(directoryFd, item.second.c_str(), &status, 0) != 0 &&
         fstatat(directoryFd, item.second.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno == ENOENT) continue;
-      closedir(listing);
+      closedir(stream);
       return false;
     }
     entries.push_back({item.second, ToLocalSeconds(status.st_mtim.tv_sec)});
   }
-  closedir(listing);
+  closedir(stream);
   return true;
 }
 
 tFileHandle OpenLogFile(const std::string& directory, const std::string& name,
-                        const std::vector<tDirectoryEntry>& listing) {
+                        const std::vector<tDirectoryEntry>& entries) {
   const int fd = OpenRegularFile(JoinPath(directory, name));
   if (fd < 0) return kNoFile;
-  if (IsOpenForWriting(fd, directory, name, listing)) {
+  if (IsOpenForWriting(fd, directory, name, entries)) {
     close(fd);
     return kNoFile;
   }

@@ -154,14 +154,15 @@ std::string UsableDirectory(const std::string&, const std::string& printed) { re
 bool ListLogFiles(const std::string& directory, std::size_t limit,
                   std::vector<tDirectoryEntry>& entries) {
   WIN32_FIND_DATAA found;
-  const HANDLE listing = FindFirstFileA((directory + "BE*.xml").c_str(), &found);
-  if (listing == INVALID_HANDLE_VALUE) return false;
+  const HANDLE search = FindFirstFileA((directory + "BE*.xml").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
   do {
     entries.push_back({found.cFileName, LocalSecondsOf(found.ftLastWriteTime)});
-  } while (entries.size() < limit && FindNextFileA(listing, &found));
-  // A listing that fails partway cannot be carried out: a part of it could miss the newest log.
+  } while (entries.size() < limit && FindNextFileA(search, &found));
+  // A reading of the directory that fails partway cannot be carried out: a part of it could
+  // miss the newest log.
   const bool complete = entries.size() >= limit || GetLastError() == ERROR_NO_MORE_FILES;
-  FindClose(listing);
+  FindClose(search);
   return complete;
 }
 

@@ -1,6 +1,6 @@
-// The run settings: process-wide, filled once by the driver from the command line (app/run.cpp)
-// and read by every later phase: the directory's listing, the reading of the logs, the verdict
-// and the job listing.
+// The run settings: process-wide, filled once from the command line by the driver's readers
+// (app/run.cpp) and the listing's, and read by every later phase: the directory scan, the
+// reading of the logs, the verdict, the listing and its writers, and the success check.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
-// The small conversions every module uses: upper-casing, cutting texts, numbers to and from
-// text, and the day-count date-time with its day/month/year form. Pure functions, no state.
+// The small conversions most modules, the sample tool, the tests and the fuzz targets use:
+// upper-casing, cutting texts, numbers to and from text, and the day-count date-time with its
+// day/month/year form. Pure functions, no state.
 // Those that make a text throw std::bad_alloc when memory runs out; none reports any other
 // failure: what cannot be read or written gives 0 or the empty text.
 #pragma once

@@ -1,6 +1,7 @@
 // The verdict: the sorting of status codes into outcomes, the choice of the job's most recent
-// log, the age limits and the final line with its exit code. The driver delivers the verdict;
-// the listing takes it for each job.
+// log, the age limits and the final line with its exit code. The driver delivers the verdict and
+// the listing takes it for each job; the success check, the HTML writer, the sample tool and the
+// tests use its parts.
 #pragma once
 
 #include <cstdint>
