@@ -60,13 +60,18 @@ inline constexpr tByteClasses kByteClasses;
 /// The kinds (bit k - 1 for kind k) whose names begin with a byte of the class.
 constexpr unsigned KindsBegunBy(unsigned char byteClass) { return byteClass / kBeginsKinds; }
 
-/// Whether a byte may lead a wanted tag's name right after its "<": the first letter of a
-/// wanted name, in either case, or a dropped byte other than NUL, which the search for the
-/// first kept byte goes past (a NUL, as in UTF-16 text, is looked past to the byte after it).
-constexpr bool IsLeadByte(unsigned char b) {
-  return b != 0 &&
-         (KindsBegunBy(kByteClasses.Of[b]) != 0 || (kByteClasses.Of[b] & kIsDropped) != 0);
+/// The kinds (bit k - 1 for kind k) whose tag a byte may lead right after its "<": those whose
+/// names begin with it, in either case, or every kind for a dropped byte other than NUL, which
+/// the search for the first kept byte goes past (a NUL, as in UTF-16 text, is looked past to
+/// the byte after it).
+constexpr unsigned LeadKinds(unsigned char b) {
+  if (b == 0) return 0;
+  if ((kByteClasses.Of[b] & kIsDropped) != 0) return kEveryWantedKind;
+  return KindsBegunBy(kByteClasses.Of[b]);
 }
+
+/// Whether a byte may lead a wanted tag's name right after its "<".
+constexpr bool IsLeadByte(unsigned char b) { return LeadKinds(b) != 0; }
 
 // --- Finding tags ----------------------------------------------------------------------------
 
@@ -106,12 +111,12 @@ struct tWantedTagsCarry {
   bool Frequent = false;
 };
 
-/// Writes to `tags` where tags may begin one of the wanted names, in `words` whole words: the
-/// offset from `bytes` of each lead byte (IsLeadByte) one past a "<", or lead byte or NUL two
-/// past one with a NUL between, in order, TagRoom(words) at most; whether the "<" opens a tag
-/// is not looked at. Gives their count.
-std::size_t FindWantedTags(const unsigned char* bytes, std::size_t words, tWantedTagsCarry& carry,
-                           std::uint16_t* tags);
+/// Sets masks[k][w], for each wanted kind k + 1 and each of `words` whole words, to where a tag
+/// may begin that kind's name: bit i for a byte i that may lead it (LeadKinds) one past a "<",
+/// or that may lead it or is NUL two past one with a NUL between; whether the "<" opens a tag
+/// is not looked at. Gives the set of kinds (bit k for kind k + 1) that any word holds one of.
+unsigned FindWantedTags(const unsigned char* bytes, std::size_t words, tWantedTagsCarry& carry,
+                        std::uint64_t* const* masks);
 
 /// The offset of the last "<" of the `size` bytes; `size` when there is none.
 std::size_t FindLastOpen(const unsigned char* bytes, std::size_t size);

@@ -4,7 +4,9 @@
 // paths a chunk takes, one chosen when the log's scan starts; then what the paths share: telling
 // a tag's kind, completing an element and handling it, and the texts they keep.
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "console/console.h"
@@ -181,32 +183,29 @@ void ScanChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool endsLog
   if (!scan.InTag) KeepContent(scan, content, chunk.End);
 }
 
-// A chunk's tags are found and used a block at a time, so that their offsets stay in the
-// processor's cache, and fit 16 bits, whatever the size of the chunk.
+// A chunk's tags are found and used a block at a time, so that what is found of them stays in
+// the processor's cache whatever the size of the chunk.
 constexpr std::size_t kBlockWords = 256;
 
-// Hands each block of the chunk from the "<" at `from` on to `use` with the tags that `find`
-// (FindTags or FindWantedTags) found in it, as offsets from the block's start. The chunk's last
-// bytes, short of a word, are found in a copy padded with bytes that are neither brackets nor
-// candidates.
+// Has `find` (FindTags or FindWantedTags, and what the path keeps of them) look at each block of
+// the chunk from the "<" at `from` on, from its word `first` on, then hands the block and its
+// number of words to `use`. The chunk's last bytes, short of a word, are found in a copy padded
+// with bytes that are neither brackets nor candidates, as one word more.
 template <class tFind, class tUse>
 void ForEachBlock(tChunk& chunk, const char* from, tFind find, tUse use) {
-  std::uint16_t tags[TagRoom(kBlockWords)];
   for (const char* block = from; block < chunk.End;) {
     const std::size_t left = static_cast<std::size_t>(chunk.End - block);
-    const std::size_t words = std::min(left / kWordBytes, kBlockWords);
-    std::size_t count = find(reinterpret_cast<const unsigned char*>(block), words, tags);
-    if (words < kBlockWords && left % kWordBytes != 0) {
+    const std::size_t whole = std::min(left / kWordBytes, kBlockWords);
+    find(reinterpret_cast<const unsigned char*>(block), whole, 0);
+    std::size_t words = whole;
+    if (whole < kBlockWords && left % kWordBytes != 0) {
       unsigned char tail[kWordBytes];
       std::memset(tail, 'x', sizeof tail);
-      std::memcpy(tail, block + words * kWordBytes, left % kWordBytes);
-      const std::size_t more = find(tail, 1, tags + count);
-      for (std::size_t i = count; i < count + more; ++i)
-        tags[i] = static_cast<std::uint16_t>(tags[i] + words * kWordBytes);
-      count += more;
+      std::memcpy(tail, block + whole * kWordBytes, left % kWordBytes);
+      find(tail, 1, words++);
     }
-    use(block, tags, count);
-    block += words < kBlockWords ? left : words * kWordBytes;
+    use(block, words);
+    block += whole < kBlockWords ? left : whole * kWordBytes;
   }
 }
 
@@ -219,12 +218,18 @@ const char* ScanEveryTag(tChunk& chunk, const char* from) {
   const bool everyTag = chunk.Scan.Path == EveryTag;
   std::uint64_t inContent = 1;
   const char* lastOpen = from;
+  std::uint16_t tags[TagRoom(kBlockWords + 1)];
+  std::size_t count = 0;
   ForEachBlock(
       chunk, from,
-      [&](const unsigned char* bytes, std::size_t words, std::uint16_t* found) {
-        return FindTags(bytes, words, inContent, found);
+      [&](const unsigned char* bytes, std::size_t words, std::size_t first) {
+        if (first == 0) count = 0;
+        const std::size_t found = FindTags(bytes, words, inContent, tags + count);
+        for (std::size_t i = count; i < count + found; ++i)
+          tags[i] = static_cast<std::uint16_t>(tags[i] + first * kWordBytes);
+        count += found;
       },
-      [&](const char* block, const std::uint16_t* tags, std::size_t count) {
+      [&](const char* block, std::size_t) {
         if (count > 0) lastOpen = block + tags[count - 1] - 1;
         for (std::size_t i = 0; i < count; ++i) {
           const char* tag = block + tags[i];
@@ -241,39 +246,37 @@ const char* ScanEveryTag(tChunk& chunk, const char* from) {
 // --- Path 3: the latest element of each kind, backwards --------------------------------------
 //
 // Without diagnostics only the verdict counts, and of each kind only the last element a log
-// holds: FindWantedTags picks the bytes where a tag may begin a wanted name, and each block is
-// looked at from its end until an element of every kind has completed.
-
-// The kinds a candidate byte (FindWantedTags) may begin: those its letter begins, or, for a
-// dropped byte, which the search for the first kept byte goes past, any.
-struct tCandidateKinds {
-  unsigned char Of[256];
-  constexpr tCandidateKinds() : Of() {
-    for (int b = 0; b < 256; ++b) {
-      const unsigned begun = KindsBegunBy(kByteClasses.Of[b]);
-      Of[b] = static_cast<unsigned char>(begun != 0 ? begun : kEveryWantedKind);
-    }
-  }
-};
-constexpr tCandidateKinds kCandidateKinds;
+// holds: FindWantedTags marks, for each kind apart, the bytes where a tag may begin its name, and
+// in each block each kind is looked for from the block's end until an element of it completes.
+// A kind none of the block's words may begin, as a name a log never holds, is passed at once.
 
 const char* ScanLatestOfEachKind(tChunk& chunk, const char* from) {
   tWantedTagsCarry carry;
+  std::uint64_t candidates[kWantedKinds][kBlockWords + 1];
+  unsigned held = 0;  // the kinds the block holds candidates of
   ForEachBlock(
       chunk, from,
-      [&](const unsigned char* bytes, std::size_t words, std::uint16_t* found) {
-        return FindWantedTags(bytes, words, carry, found);
+      [&](const unsigned char* bytes, std::size_t words, std::size_t first) {
+        std::uint64_t* const masks[] = {candidates[0] + first, candidates[1] + first,
+                                        candidates[2] + first};
+        static_assert(std::size(masks) == kWantedKinds, "a mask for each kind");
+        if (first == 0) held = 0;
+        held |= FindWantedTags(bytes, words, carry, masks);
       },
-      [&](const char* block, const std::uint16_t* candidates, std::size_t count) {
-        unsigned wanted = kEveryWantedKind;  // the kinds not found yet
-        for (std::size_t i = count; i-- > 0 && wanted != 0;) {
-          // Most candidates are a tag's first letter, which tells its kinds.
-          const char* at = block + candidates[i];
-          if ((wanted & kCandidateKinds.Of[static_cast<unsigned char>(*at)]) == 0) continue;
-          const char* tag = TagOfCandidate(from, at);
-          if (tag == nullptr) continue;
-          const unsigned kinds = KindsOfStart(tag, chunk.End) & wanted;
-          if (kinds != 0 && OpensTag(from, tag - 1)) wanted &= ~CompleteAt(chunk, tag, kinds);
+      [&](const char* block, std::size_t words) {
+        for (std::size_t k = 0; k < kWantedKinds; ++k) {
+          const unsigned kind = 1u << k;
+          if ((held & kind) == 0) continue;
+          bool found = false;
+          for (std::size_t w = words; w-- > 0 && !found;) {
+            for (std::uint64_t bits = candidates[k][w]; bits != 0 && !found;) {
+              const int last = 63 - std::countl_zero(bits);
+              bits ^= std::uint64_t{1} << last;
+              const char* tag = TagOfCandidate(from, block + w * kWordBytes + last);
+              found = tag != nullptr && (KindsOfStart(tag, chunk.End) & kind) != 0 &&
+                      OpensTag(from, tag - 1) && CompleteAt(chunk, tag, kind) != 0;
+            }
+          }
         }
       });
   // The latest of each kind, in the order they completed.

@@ -34,8 +34,17 @@ tFound FindAll(const std::vector<unsigned char>& bytes) {
     const std::size_t at = w * kWordBytes;
     for (std::size_t i = 0, n = FindTags(first, count, inContent, tags.data()); i < n; ++i)
       found.Tags.push_back(at + tags[i]);
-    for (std::size_t i = 0, n = FindWantedTags(first, count, carry, tags.data()); i < n; ++i)
-      found.Wanted.push_back(at + tags[i]);
+    std::vector<std::uint64_t> wanted(kWantedKinds * kCallWords);
+    std::uint64_t* const masks[] = {&wanted[0], &wanted[kCallWords], &wanted[2 * kCallWords]};
+    const unsigned held = FindWantedTags(first, count, carry, masks);
+    // Each as its offset and kind.
+    for (std::size_t k = 0; k < kWantedKinds; ++k) {
+      for (std::size_t i = 0; i < count * kWordBytes; ++i) {
+        if ((masks[k][i / kWordBytes] >> (i % kWordBytes) & 1) != 0)
+          found.Wanted.push_back((at + i) * kWantedKinds + k);
+      }
+      found.Wanted.push_back(held >> k & 1u);
+    }
   }
   return found;
 }

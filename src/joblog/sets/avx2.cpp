@@ -28,19 +28,21 @@ JOBVIGIL_INLINE std::uint64_t Equal(tWord word, unsigned char b) {
   return Mask(_mm256_cmpeq_epi8(word.Low, bytes), _mm256_cmpeq_epi8(word.High, bytes));
 }
 
-// Where the entries of the bytes' two halves in kLeadHalves' tables share a bit.
-JOBVIGIL_INLINE __m256i LeadTruths(__m256i bytes) {
+// Where the entries of the bytes' two halves in kLeadHalves' tables share a bit of one of the
+// kinds (a set, as LeadKinds gives).
+JOBVIGIL_INLINE __m256i LeadTruths(__m256i bytes, unsigned kinds) {
   const __m256i nibble = _mm256_set1_epi8(0x0F);
   const __m256i shared = _mm256_and_si256(
       _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(kLeadHalves.Low)),
                           _mm256_and_si256(bytes, nibble)),
       _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(kLeadHalves.High)),
                           _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble)));
-  return _mm256_cmpgt_epi8(shared, _mm256_setzero_si256());
+  const __m256i kindBits = _mm256_set1_epi8(static_cast<char>(kLeadHalves.BitsOf(kinds)));
+  return _mm256_cmpgt_epi8(_mm256_and_si256(shared, kindBits), _mm256_setzero_si256());
 }
 
-JOBVIGIL_INLINE std::uint64_t Lead(tWord word) {
-  return Mask(LeadTruths(word.Low), LeadTruths(word.High));
+JOBVIGIL_INLINE std::uint64_t LeadOf(tWord word, unsigned kinds) {
+  return Mask(LeadTruths(word.Low, kinds), LeadTruths(word.High, kinds));
 }
 
 JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {

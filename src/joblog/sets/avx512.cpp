@@ -17,15 +17,16 @@ JOBVIGIL_INLINE std::uint64_t Equal(tWord word, unsigned char b) {
   return _mm512_cmpeq_epi8_mask(word.Bytes, _mm512_set1_epi8(static_cast<char>(b)));
 }
 
-// Where the entries of the bytes' two halves in kLeadHalves' tables share a bit.
-JOBVIGIL_INLINE std::uint64_t Lead(tWord word) {
+// Where the entries of the bytes' two halves in kLeadHalves' tables share a bit of one of the
+// kinds (a set, as LeadKinds gives).
+JOBVIGIL_INLINE std::uint64_t LeadOf(tWord word, unsigned kinds) {
   const __m512i nibble = _mm512_set1_epi8(0x0F);
-  const __m512i low =
-      _mm512_shuffle_epi8(_mm512_load_si512(kLeadHalves.Low), _mm512_and_si512(word.Bytes, nibble));
-  const __m512i high =
+  const __m512i shared = _mm512_and_si512(
+      _mm512_shuffle_epi8(_mm512_load_si512(kLeadHalves.Low), _mm512_and_si512(word.Bytes, nibble)),
       _mm512_shuffle_epi8(_mm512_load_si512(kLeadHalves.High),
-                          _mm512_and_si512(_mm512_srli_epi16(word.Bytes, 4), nibble));
-  return _mm512_test_epi8_mask(low, high);
+                          _mm512_and_si512(_mm512_srli_epi16(word.Bytes, 4), nibble)));
+  return _mm512_test_epi8_mask(shared,
+                               _mm512_set1_epi8(static_cast<char>(kLeadHalves.BitsOf(kinds))));
 }
 
 JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {

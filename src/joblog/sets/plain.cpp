@@ -16,10 +16,10 @@ JOBVIGIL_INLINE std::uint64_t Equal(tWord word, unsigned char b) {
   return bits;
 }
 
-JOBVIGIL_INLINE std::uint64_t Lead(tWord word) {
+JOBVIGIL_INLINE std::uint64_t LeadOf(tWord word, unsigned kinds) {
   std::uint64_t bits = 0;
   for (std::size_t i = 0; i < kWordBytes; ++i)
-    bits |= std::uint64_t{kLeadBytes.Of[word.Bytes[i]]} << i;
+    bits |= std::uint64_t{(kLeadKinds.Of[word.Bytes[i]] & kinds) != 0} << i;
   return bits;
 }
 

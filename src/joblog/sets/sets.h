@@ -29,8 +29,8 @@
 /// What each instruction set gives the functions of brackets.h.
 struct tKernels {
   std::size_t (*FindTags)(const unsigned char*, std::size_t, std::uint64_t&, std::uint16_t*);
-  std::size_t (*FindWantedTags)(const unsigned char*, std::size_t, tWantedTagsCarry&,
-                                std::uint16_t*);
+  unsigned (*FindWantedTags)(const unsigned char*, std::size_t, tWantedTagsCarry&,
+                             std::uint64_t* const*);
   std::size_t (*FindLastOpen)(const unsigned char*, std::size_t);
   tByteMasks (*ClassifyWord)(const unsigned char*);
 };
@@ -43,52 +43,71 @@ extern const tKernels kPlainKernels, kSse2Kernels, kAvx2Kernels, kAvx512Kernels;
 
 // --- The lead bytes, three ways, made from the rules -----------------------------------------
 
-/// IsLeadByte of every byte, for code that looks single bytes up.
-struct tLeadBytes {
+/// LeadKinds of every byte, for code that looks single bytes up.
+struct tLeadKinds {
   unsigned char Of[256];
-  constexpr tLeadBytes() : Of() {
-    for (int b = 0; b < 256; ++b) Of[b] = IsLeadByte(static_cast<unsigned char>(b));
+  constexpr tLeadKinds() : Of() {
+    for (int b = 0; b < 256; ++b) Of[b] = static_cast<unsigned char>(LeadKinds(b));
   }
 };
-inline constexpr tLeadBytes kLeadBytes;
+inline constexpr tLeadKinds kLeadKinds;
 
 /// The lead bytes as byte shuffles tell them, from a byte's two halves: one table of sixteen
-/// for the low half and one for the high, and a byte is a lead byte where its two entries share
-/// a bit. The high halves of lead bytes that have the same low halves share one bit, and that
-/// bit is in the entry of each of those low halves. For the rules as they are:
+/// for the low half and one for the high, and a byte leads kind k where its two entries share a
+/// bit of KindBits[k]. The lead bytes fall in classes by their LeadKinds; within a class, the
+/// high halves whose lead bytes have the same low halves share one bit, and that bit is in the
+/// entry of each of those low halves. For the rules as they are:
 ///
-///   high half   lead bytes       their low halves   bit
-///   0           LF, CR           A, D               1
-///   4, 6        C E N, c e n     3, 5, E            2
-///   F           254, 255         E, F               4
+///   class        high half   lead bytes        their low halves   bit
+///   NAME         4, 6        N, n              E                  1
+///   COMPLETE…    4, 6        C, c              3                  2
+///   ENGINE_…     4, 6        E, e              5                  4
+///   every kind   0           LF, CR            A, D               8
+///                F           254, 255          E, F               16
 ///
-///   low  entries   3: 2   5: 2   A: 1   D: 1   E: 2|4   F: 4   (the others 0)
-///   high entries   0: 1   4: 2   6: 2   F: 4               (the others 0)
-///   'n' = 6E       low[E] & high[6] = 2|4 & 2 = 2    a lead byte
-///   'J' = 4A       low[A] & high[4] = 1 & 2   = 0    not one
-///   254 = FE       low[E] & high[F] = 2|4 & 4 = 4    a lead byte
+///   low  entries   3: 2   5: 4   A: 8   D: 8   E: 1|16   F: 16    (the others 0)
+///   high entries   0: 8   4: 1|2|4   6: 1|2|4   F: 16             (the others 0)
+///   KindBits       NAME 1|8|16   COMPLETESTATUS 2|8|16   ENGINE_COMPLETION_STATUS 4|8|16
+///   'n' = 6E       low[E] & high[6] = 1|16 & 1|2|4 = 1   NAME's
+///   'J' = 4A       low[A] & high[4] = 8 & 1|2|4    = 0   none
+///   254 = FE       low[E] & high[F] = 1|16 & 16    = 16  every kind's
 ///
 /// Repeated for each 16-byte lane, as the shuffles look up within lanes.
 struct tLeadHalves {
   alignas(64) unsigned char Low[64];
   alignas(64) unsigned char High[64];
+  unsigned char KindBits[kWantedKinds];
   int Bits;  // how many bits the entries use
-  constexpr tLeadHalves() : Low(), High(), Bits(0) {
-    unsigned lows[16] = {};  // for each high half, bit l for each low half l of a lead byte
-    for (int b = 0; b < 256; ++b) {
-      if (IsLeadByte(static_cast<unsigned char>(b))) lows[b >> 4] |= 1u << (b & 15);
-    }
-    unsigned bitLows[16] = {};  // the low halves that each bit stands for
-    for (int high = 0; high < 16; ++high) {
-      if (lows[high] == 0) continue;
-      int bit = 0;
-      while (bit < Bits && bitLows[bit] != lows[high]) ++bit;
-      if (bit == Bits) bitLows[Bits++] = lows[high];
-      for (int lane = 0; lane < 64; lane += 16) {
-        High[lane + high] = static_cast<unsigned char>(1u << bit);
-        for (int low = 0; low < 16; ++low) {
-          if ((lows[high] >> low & 1) != 0)
-            Low[lane + low] = static_cast<unsigned char>(Low[lane + low] | 1u << bit);
+  // The bits of a set of kinds.
+  constexpr unsigned BitsOf(unsigned kinds) const {
+    unsigned bits = 0;
+    for (std::size_t k = 0; k < kWantedKinds; ++k)
+      bits |= (kinds >> k & 1u) != 0 ? KindBits[k] : 0u;
+    return bits;
+  }
+  constexpr tLeadHalves() : Low(), High(), KindBits(), Bits(0) {
+    for (unsigned kinds = 1; kinds <= kEveryWantedKind; ++kinds) {
+      unsigned lows[16] = {};  // for each high half, bit l for each low half l of the class
+      for (int b = 0; b < 256; ++b) {
+        if (LeadKinds(static_cast<unsigned char>(b)) == kinds) lows[b >> 4] |= 1u << (b & 15);
+      }
+      const int first = Bits;     // the class's bits are from here on
+      unsigned bitLows[16] = {};  // the low halves that each bit stands for
+      for (int high = 0; high < 16; ++high) {
+        if (lows[high] == 0) continue;
+        int bit = first;
+        while (bit < Bits && bitLows[bit] != lows[high]) ++bit;
+        if (bit == Bits) bitLows[Bits++] = lows[high];
+        for (std::size_t k = 0; k < kWantedKinds; ++k) {
+          if ((kinds >> k & 1) != 0)
+            KindBits[k] = static_cast<unsigned char>(KindBits[k] | 1u << bit);
+        }
+        for (int lane = 0; lane < 64; lane += 16) {
+          High[lane + high] = static_cast<unsigned char>(High[lane + high] | 1u << bit);
+          for (int low = 0; low < 16; ++low) {
+            if ((lows[high] >> low & 1) != 0)
+              Low[lane + low] = static_cast<unsigned char>(Low[lane + low] | 1u << bit);
+          }
         }
       }
     }
@@ -98,27 +117,46 @@ inline constexpr tLeadHalves kLeadHalves;
 // AVX2 tells a shared bit by a signed compare with zero, so bit 7 stays free.
 static_assert(kLeadHalves.Bits <= 7, "the lead bytes fit the shuffles' tables");
 
-/// The lead bytes as compares, for SSE2, which has no byte shuffle: a letter that leads in both
-/// cases is one compare with the byte's 0x20 bit set (a-z and A-Z made alike), the lead bytes
-/// from some byte up to 255 one unsigned maximum, and each other lead byte one compare. For the
-/// rules as they are: c, e, n folded; 254 and up; 10 and 13.
+/// The lead bytes as compares, for SSE2, which has no byte shuffle, each with the kinds it
+/// leads: a letter that leads in both cases is one compare with the byte's 0x20 bit set (a-z and
+/// A-Z made alike), the lead bytes from some byte up to 255 one unsigned maximum, and each other
+/// lead byte one compare. For the rules as they are: c, e, n folded; 254 and up; 10 and 13.
 struct tLeadCompares {
   unsigned char Folded[26];
+  unsigned char FoldedKinds[26];
   std::size_t FoldedCount;
   unsigned AtLeast;  // 256 for none
+  unsigned AtLeastKinds;
   unsigned char Single[256];
+  unsigned char SingleKinds[256];
   std::size_t SingleCount;
-  constexpr tLeadCompares() : Folded(), FoldedCount(0), AtLeast(256), Single(), SingleCount(0) {
+  constexpr tLeadCompares()
+      : Folded(),
+        FoldedKinds(),
+        FoldedCount(0),
+        AtLeast(256),
+        AtLeastKinds(0),
+        Single(),
+        SingleKinds(),
+        SingleCount(0) {
     bool covered[256] = {};
     for (unsigned char letter = 'a'; letter <= 'z'; ++letter) {
       const auto upper = static_cast<unsigned char>(letter - 0x20);
-      if (!kLeadBytes.Of[letter] || !kLeadBytes.Of[upper]) continue;
+      const unsigned kinds = kLeadKinds.Of[letter];
+      if (kinds == 0 || kLeadKinds.Of[upper] != kinds) continue;
+      FoldedKinds[FoldedCount] = static_cast<unsigned char>(kinds);
       Folded[FoldedCount++] = letter;
       covered[letter] = covered[upper] = true;
     }
-    while (AtLeast > 1 && kLeadBytes.Of[AtLeast - 1] && !covered[AtLeast - 1]) --AtLeast;
+    const unsigned topKinds = kLeadKinds.Of[255];
+    while (AtLeast > 1 && topKinds != 0 && kLeadKinds.Of[AtLeast - 1] == topKinds &&
+           !covered[AtLeast - 1])
+      --AtLeast;
+    AtLeastKinds = topKinds;
     for (unsigned b = 0; b < AtLeast; ++b) {
-      if (kLeadBytes.Of[b] && !covered[b]) Single[SingleCount++] = static_cast<unsigned char>(b);
+      if (kLeadKinds.Of[b] == 0 || covered[b]) continue;
+      SingleKinds[SingleCount] = kLeadKinds.Of[b];
+      Single[SingleCount++] = static_cast<unsigned char>(b);
     }
   }
 };

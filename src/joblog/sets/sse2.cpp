@@ -36,9 +36,10 @@ JOBVIGIL_INLINE std::uint64_t Equal(tWord word, unsigned char b) {
   return Mask(truths);
 }
 
-// A letter's two cases compare as one with the 0x20 bit set, the bytes from AtLeast on compare
-// by their unsigned maximum, and each other lead byte by itself.
-JOBVIGIL_INLINE std::uint64_t Lead(tWord word) {
+// Where bytes may lead one of the kinds (a set, as LeadKinds gives): a letter's two cases compare
+// as one with the 0x20 bit set, the bytes from AtLeast on compare by their unsigned maximum, and
+// each other lead byte by itself.
+JOBVIGIL_INLINE std::uint64_t LeadOf(tWord word, unsigned kinds) {
   __m128i truths[4];
 #pragma GCC unroll 4
   for (int i = 0; i < 4; ++i) {
@@ -46,12 +47,16 @@ JOBVIGIL_INLINE std::uint64_t Lead(tWord word) {
     const __m128i folded = _mm_or_si128(bytes, Bytes(0x20));
     __m128i lead = _mm_setzero_si128();
 #pragma GCC unroll 26
-    for (std::size_t k = 0; k < kLeadCompares.FoldedCount; ++k)
-      lead = _mm_or_si128(lead, _mm_cmpeq_epi8(folded, Bytes(kLeadCompares.Folded[k])));
+    for (std::size_t k = 0; k < kLeadCompares.FoldedCount; ++k) {
+      if ((kLeadCompares.FoldedKinds[k] & kinds) != 0)
+        lead = _mm_or_si128(lead, _mm_cmpeq_epi8(folded, Bytes(kLeadCompares.Folded[k])));
+    }
 #pragma GCC unroll 16
-    for (std::size_t k = 0; k < kLeadCompares.SingleCount; ++k)
-      lead = _mm_or_si128(lead, _mm_cmpeq_epi8(bytes, Bytes(kLeadCompares.Single[k])));
-    if constexpr (kLeadCompares.AtLeast < 256) {
+    for (std::size_t k = 0; k < kLeadCompares.SingleCount; ++k) {
+      if ((kLeadCompares.SingleKinds[k] & kinds) != 0)
+        lead = _mm_or_si128(lead, _mm_cmpeq_epi8(bytes, Bytes(kLeadCompares.Single[k])));
+    }
+    if (kLeadCompares.AtLeast < 256 && (kLeadCompares.AtLeastKinds & kinds) != 0) {
       const __m128i least = Bytes(kLeadCompares.AtLeast);
       lead = _mm_or_si128(lead, _mm_cmpeq_epi8(_mm_max_epu8(bytes, least), bytes));
     }
