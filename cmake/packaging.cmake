@@ -11,6 +11,8 @@ endif()
 set(JOBVIGIL_PACKAGE_MAINTAINER "${maintainer}"
     CACHE STRING "The .deb's maintainer, \"Name <address>\"; from DEBFULLNAME and DEBEMAIL")
 
+# The documents the README points to, shipped beside it.
+set(jobvigil_documents docs/installing.md docs/logs.md docs/monitoring.md)
 set(jobvigil_engine_files monitoring/jobvigil-icinga2.conf monitoring/jobvigil-icinga2-windows.conf
                           monitoring/jobvigil-nagios.cfg monitoring/jobvigil-prometheus-rules.yml
                           monitoring/jobvigil-zabbix-agent.conf
@@ -21,7 +23,7 @@ if(WIN32)
   # The .zip: programs and documents side by side, as administrators copy them.
   install(TARGETS jobvigil jobvigil_jobs jobvigil_success jobvigil_sample RUNTIME DESTINATION .)
   install(FILES README.md LICENSE DESTINATION .)
-  install(FILES docs/monitoring.md DESTINATION docs)
+  install(FILES ${jobvigil_documents} DESTINATION docs)
   install(FILES ${jobvigil_engine_files} DESTINATION monitoring)
 else()
   install(TARGETS jobvigil jobvigil_jobs jobvigil_success jobvigil_sample
@@ -42,7 +44,7 @@ else()
   configure_file(packaging/changelog.in ${PROJECT_BINARY_DIR}/package/changelog @ONLY)
   foreach(file man/jobvigil.1 man/jobvigil-jobs.1 man/jobvigil-success.1 man/jobvigil-sample.1
                ${PROJECT_BINARY_DIR}/package/changelog
-               README.md docs/monitoring.md)
+               README.md ${jobvigil_documents})
     set(name ${file})
     if(IS_ABSOLUTE ${file})
       get_filename_component(name ${file} NAME)
@@ -73,7 +75,9 @@ else()
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${package}/copyright ${package}/changelog.gz ${package}/README.md.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
-  install(FILES ${package}/docs/monitoring.md.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
+  list(TRANSFORM jobvigil_documents PREPEND ${package}/ OUTPUT_VARIABLE documents)
+  list(TRANSFORM documents APPEND .gz)
+  install(FILES ${documents} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
   # The Windows agent's Icinga 2 command goes on the master, which is this package's host, and
   # the alerting rules on the Prometheus server, often one too.
   install(FILES monitoring/nsclient.ini monitoring/jobvigil-zabbix-template.yaml

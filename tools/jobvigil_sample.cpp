@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "console/console.h"
 #include "joblog/status.h"
 #include "platform/platform.h"
 #include "sample_log.h"
@@ -15,6 +16,9 @@
 namespace {
 
 const char kUsage[] =
+    "jobvigil-sample " JOBVIGIL_VERSION
+    "\n"
+    "\n"
     "Usage : jobvigil-sample \"path of XML files\" \"Name of the job\" [switches]\n"
     "\n"
     "    Writes BackupExec job logs of the job into the directory (made if need be).\n"
@@ -26,7 +30,9 @@ const char kUsage[] =
     "      -n<n>   : logs to write, the older ones a day apart and successful (default 1)\n"
     "      -f<n>   : the newest <n> logs take the status of -s, a run of failures (default 1)\n"
     "      -i<n>   : days between one log and the next (default 1; 7 for a weekly job)\n"
-    "      -8      : 8-bit text instead of UTF-16\n";
+    "      -8      : 8-bit text instead of UTF-16\n"
+    "      -h, --help    : this text\n"
+    "      -V, --version : the program and its version\n";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "jobvigil-sample : %s\n%s", message.c_str(), kUsage);
@@ -76,6 +82,16 @@ std::chrono::system_clock::time_point EveningBefore(int age) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+  switch (HelpOrVersionAskedFor(arguments)) {
+    case AskedForHelp:
+      std::fputs(kUsage, stdout);
+      return 0;
+    case AskedForVersion:
+      std::puts("jobvigil-sample " JOBVIGIL_VERSION);
+      return 0;
+    case AskedForNothing:
+      break;
+  }
   if (arguments.size() < 2) return Fail("a directory and a job name are needed");
   const std::filesystem::path dir = arguments[0];
   const std::string job = arguments[1];

@@ -1,4 +1,4 @@
-#include "app/job_list.h"
 #include "app/run.h"
+#include "listing/listing.h"
 
-int main(int argc, char** argv) { RunProgram(argc, argv, RunJobList); }
+int main(int argc, char** argv) { RunProgram("jobvigil-jobs", argc, argv, RunJobList); }

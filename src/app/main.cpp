@@ -1,3 +1,3 @@
 #include "app/run.h"
 
-int main(int argc, char** argv) { RunProgram(argc, argv, RunCheck); }
+int main(int argc, char** argv) { RunProgram("jobvigil", argc, argv, RunCheck); }

@@ -13,8 +13,6 @@
 
 namespace {
 
-const char kSyntaxError[] = "jobvigil : Syntax error. Use -h for help";
-
 [[noreturn]] void UsageAndEnd() {
   // The check's version line keeps the form and the date its users know it by.
   EndWithUsage(
@@ -23,7 +21,8 @@ const char kSyntaxError[] = "jobvigil : Syntax error. Use -h for help";
        .About = {"Scans BackupExec XML files for a specific job, then returns information",
                  "about completion of the last occurrence of the job."},
        .Arguments = "\"path of XML files\" \"Name of the job\"",
-       .Switches = {{"-d", {"prints debug information"}}, WarningDaysHelp, CriticalDaysHelp}});
+       .Switches = {{"-d", {"prints debug information"}}, WarningDaysHelp, CriticalDaysHelp}},
+      StateUnknown);
 }
 
 void ApplySwitch(const std::string& argument) {
@@ -45,7 +44,7 @@ void ApplySwitch(const std::string& argument) {
       WarningDays = item.Days;
       break;
     case SwitchBad:
-      StopWith(kSyntaxError, StateUnknown);
+      StopWith(ProgramName + " : Syntax error. Use -h for help", StateUnknown);
   }
 }
 
@@ -83,7 +82,7 @@ void ReadCommandLine(const std::vector<std::string>& arguments,
   if (arguments.empty()) UsageAndEnd();
   if (arguments.size() == 1) {
     if (UpperText(arguments[0]) == "-H") UsageAndEnd();
-    StopWith("jobvigil : Too few parameters. Use -h for help", StateUnknown);
+    StopWith(ProgramName + " : Too few parameters. Use -h for help", StateUnknown);
   }
 
   SetLogDirectory(arguments[0]);
@@ -110,7 +109,8 @@ void RunCheck(const std::vector<std::string>& arguments,
   DeliverVerdict();
 }
 
-void RunProgram(int argc, char** argv, tProgramRun run) {
+void RunProgram(const char* name, int argc, char** argv, tProgramRun run) {
+  ProgramName = name;
   try {
     StartPlatform();
     const std::vector<std::string> arguments = CommandLineArguments(argc, argv);

@@ -1,6 +1,6 @@
-// The run driver: the reading of the arguments and switches into the run settings, and the
-// fixed order of the phases of one check. Called by the programs' mains; its readers also by
-// the listing, the success check and the switch fuzz target.
+// The run driver: the reading of the arguments and switches into the run settings, the fixed
+// order of the phases of one check, and the start of every program. Called by the programs'
+// mains; its readers also by the listing, the success check and the switch fuzz target.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +49,6 @@ void ReadCommandLine(const std::vector<std::string>& arguments,
 using tProgramRun = void (*)(const std::vector<std::string>& arguments,
                              const std::vector<std::u16string>& characters);
 
-/// A program: `run` on the command line, with every failure that no step handles taken to the
-/// unhandled-failure path.
-[[noreturn]] void RunProgram(int argc, char** argv, tProgramRun run);
+/// The program of that name (ProgramName): `run` on the command line, with every failure that
+/// no step handles taken to the unhandled-failure path.
+[[noreturn]] void RunProgram(const char* name, int argc, char** argv, tProgramRun run);

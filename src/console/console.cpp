@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 
+std::string ProgramName = "jobvigil";
 bool DebugOutput = false;
 bool VerboseOutput = false;
 const std::string SeparatorLine(58, '-');
@@ -101,7 +102,10 @@ void PrintVerbose(const std::string& text) {
   if (VerboseOutput) WriteLine(text);
 }
 
-void EndWithUsage(const tUsage& usage) {
+const tSwitchHelp HelpSwitchHelp = {"-h, --help", {"this text"}};
+const tSwitchHelp VersionSwitchHelp = {"-V, --version", {"the program and its version"}};
+
+void EndWithUsage(const tUsage& usage, tExitState state) {
   WriteLine("");
   WriteLine(usage.Program + " " + usage.Version);
   WriteLine("");
@@ -115,7 +119,27 @@ void EndWithUsage(const tUsage& usage) {
     for (std::size_t i = 1; i < item.Help.size(); ++i) WriteLine("        " + item.Help[i]);
   }
   WriteLine("");
-  EndRun(StateUnknown);
+  EndRun(state);
+}
+
+tAskedFor HelpOrVersionAskedFor(const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments) {
+    if (argument == "-h" || argument == "-H" || argument == "--help") return AskedForHelp;
+    if (argument == "-V" || argument == "--version") return AskedForVersion;
+  }
+  return AskedForNothing;
+}
+
+void AnswerHelpOrVersion(const std::vector<std::string>& arguments, const tUsage& usage) {
+  switch (HelpOrVersionAskedFor(arguments)) {
+    case AskedForHelp:
+      EndWithUsage(usage, StateOk);
+    case AskedForVersion:
+      WriteLine(usage.Program + " " + usage.Version);
+      EndRun(StateOk);
+    case AskedForNothing:
+      break;
+  }
 }
 
 void EndRun(tExitState state) {
@@ -159,6 +183,6 @@ void FailUnhandled(const std::string& kind, const std::string& message) {
     WriteStandardOutput(gBuffer, gBuffered);
   }
   gBuffered = 0;
-  WriteStandardError("jobvigil : unhandled failure (" + kind + ") : " + message + "\r\n");
+  WriteStandardError(ProgramName + " : unhandled failure (" + kind + ") : " + message + "\r\n");
   EndProcess(kUnhandledFailureCode);
 }

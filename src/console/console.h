@@ -1,8 +1,10 @@
 // Everything the program says: lines on standard output through a 128-byte buffer, or into a
-// file that replaces another once the run ends (process-wide, set once); the two diagnostic
-// levels (process-wide flags set by the command line); the layout of the programs' usage texts;
-// the ways a run ends, and the report of a failure that nothing else handles. Called by the app,
-// joblog and verdict modules; the scanner's fuzz target sets the diagnostic levels.
+// file that replaces another once the run ends (process-wide, set once); the name the program's
+// own lines give it (process-wide, set once by the run driver); the two diagnostic levels
+// (process-wide flags set by the command line); the layout of the programs' usage texts and
+// version lines; the ways a run ends, and the report of a failure that nothing else handles.
+// Called by the app, listing, joblog and verdict modules; the scanner's fuzz target sets the
+// diagnostic levels.
 #pragma once
 
 #include <string>
@@ -14,6 +16,10 @@ enum tExitState { StateOk = 0, StateWarning = 1, StateCritical = 2, StateUnknown
 
 /// The state's name as engines show it: OK, WARNING, CRITICAL or UNKNOWN.
 const char* StateName(tExitState state);
+
+/// The program's name as its own lines give it: "jobvigil", or a companion program's name
+/// ("jobvigil-jobs"), so that a line an engine shows says which program could not answer.
+extern std::string ProgramName;
 
 extern bool DebugOutput;                 // -d, -d1, -d2
 extern bool VerboseOutput;               // -d2 only
@@ -59,9 +65,25 @@ struct tUsage {
   std::vector<tSwitchHelp> Switches;
 };
 
-/// Writes the usage text and ends the run with UNKNOWN, as a command line that asks for it or
-/// that cannot be used ends.
-[[noreturn]] void EndWithUsage(const tUsage& usage);
+/// Writes the usage text and ends the run with the state: UNKNOWN for a command line that
+/// cannot be used (and for the check's own -h), OK where a companion program is asked for it.
+[[noreturn]] void EndWithUsage(const tUsage& usage, tExitState state);
+
+/// The usage lines of the switches every companion program answers, as the Monitoring Plugins'
+/// do: its usage text and its version line, each with exit code 0.
+extern const tSwitchHelp HelpSwitchHelp;
+extern const tSwitchHelp VersionSwitchHelp;
+
+enum tAskedFor { AskedForNothing, AskedForHelp, AskedForVersion };
+
+/// What the arguments ask of a companion program first: its usage text where one is -h, -H or
+/// --help, its version where one is -V or --version (the earlier of the two); else nothing.
+tAskedFor HelpOrVersionAskedFor(const std::vector<std::string>& arguments);
+
+/// Ends the run with OK after the usage text, or after the usage text's first line (the
+/// program and its version), where the arguments ask for it (HelpOrVersionAskedFor). Returns
+/// where they do not.
+void AnswerHelpOrVersion(const std::vector<std::string>& arguments, const tUsage& usage);
 
 /// Writes out what is buffered (and puts the output file in place) and ends the process with
 /// the state's code. Throws std::system_error when the buffered lines cannot be written or the

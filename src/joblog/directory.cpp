@@ -37,13 +37,14 @@ void ScanLogDirectory() {
   // One entry more than the table holds is enough to know there are too many.
   DirectoryEntries.clear();
   if (!ListLogFiles(OpenDirectory, kMaxLogFiles + 1, DirectoryEntries) || DirectoryEntries.empty())
-    StopWith("jobvigil : No XML files found in " + searchPattern, StateUnknown);
+    StopWith(ProgramName + " : No XML files found in " + searchPattern, StateUnknown);
 
   for (const tDirectoryEntry& entry : DirectoryEntries) {
     PrintVerbose("  Found XML file : " + entry.Name);
-    // "jobvigil:" without a blank, unlike every other message: it is the wording users match.
+    // The program's name and ":" without a blank, unlike every other message: it is the wording
+    // users match.
     if (LogFileCount == kMaxLogFiles)
-      StopWith("jobvigil: Too much XML files. Aborted.", StateUnknown);
+      StopWith(ProgramName + ": Too much XML files. Aborted.", StateUnknown);
     LogFiles[LogFileCount++] = FreshSlot(entry.Name, FileDateTime(entry.LastWrite));
   }
   PrintDebug("Total XML files found : " + NumberToText(LogFileCount));

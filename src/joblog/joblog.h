@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "joblog/brackets.h"
+#include "joblog/tags/tags.h"
 #include "platform/platform.h"
 #include "text/text.h"
 

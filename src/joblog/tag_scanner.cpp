@@ -1,6 +1,6 @@
 // The tag scanner. It cuts a log into tags and content runs at the angle brackets and looks at
-// the wanted element names only (brackets.h holds the names and the finding of the "<" that open
-// tags, 64 bytes at a time). Read from the top: the entry points; a chunk of a log; the three
+// the wanted element names only (tags/tags.h holds the names and the finding of the "<" that
+// open tags, 64 bytes at a time). Read from the top: the entry points; a chunk of a log; the three
 // paths a chunk takes, one chosen when the log's scan starts; then what the paths share: telling
 // a tag's kind, completing an element and handling it, and the texts they keep.
 #include <algorithm>
@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "console/console.h"
-#include "joblog/brackets.h"
 #include "joblog/joblog.h"
 #include "joblog/status.h"
+#include "joblog/tags/tags.h"
 #include "text/text.h"
 
 namespace {
@@ -39,7 +39,10 @@ struct tChunk {
   const char* LatestAt[kWantedKinds];  // where each completed; null for none
 };
 
-const char kScanFailure[] = "jobvigil : fatal exception processing XML data";
+// A failure inside the scanner ends the run with its own line.
+[[noreturn]] void StopOnScanFailure() {
+  StopWith(ProgramName + " : fatal exception processing XML data", StateUnknown);
+}
 
 static_assert(EngineStatusElement == kWantedKinds, "a kind for each wanted name");
 
@@ -80,7 +83,7 @@ void ScanXmlData(const char* bytes, std::size_t size, int k) {
     PrintDebug("  Processing XML data, size (bytes): " +
                NumberToText(static_cast<std::int32_t>(size)));
   } catch (...) {
-    StopWith(kScanFailure, StateUnknown);
+    StopOnScanFailure();
   }
   tXmlScan scan = StartXmlScan(slot);
   ScanXmlChunk(scan, bytes, size, true);
@@ -98,7 +101,7 @@ void ScanXmlChunk(tXmlScan& scan, const char* bytes, std::size_t size, bool ends
   try {
     ScanChunk(scan, bytes, size, endsLog);
   } catch (...) {
-    StopWith(kScanFailure, StateUnknown);
+    StopOnScanFailure();
   }
 }
 

@@ -10,7 +10,9 @@ using namespace e2e;
 
 namespace {
 
-TEST_F(EndToEnd, DatesAFileWithTheOffsetInForceAtItsOwnDate) {
+using FileDates = EndToEnd;
+
+TEST_F(FileDates, DatesAFileWithTheOffsetInForceAtItsOwnDate) {
   // 30/6/2026 22:30 UTC is 1/7/2026 00:30 in Paris summer time, but 23:30 on 30/6 with the
   // winter offset in force when this runs in December.
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"));
@@ -22,7 +24,7 @@ TEST_F(EndToEnd, DatesAFileWithTheOffsetInForceAtItsOwnDate) {
   EXPECT_EQ(Check("Nightly", {}, options).Stdout, "Job: Nightly, Success, Date:30/6/2026\r\n");
 }
 
-TEST_F(EndToEnd, DatesFilesOutsideThePackedRangeTruly) {
+TEST_F(FileDates, DatesFilesOutsideThePackedRangeTruly) {
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"));
   for (const auto& [days, date] : {std::pair{std::chrono::year{1975} / 3 / 4, "4/3/1975"},
                                    std::pair{std::chrono::year{2200} / 1 / 2, "2/1/2200"}}) {

@@ -9,7 +9,9 @@ using namespace e2e;
 
 namespace {
 
-TEST_F(EndToEnd, DebugTraceOfASmallRun) {
+using Diagnostics = EndToEnd;
+
+TEST_F(Diagnostics, DebugTraceOfASmallRun) {
   const std::string first = Utf16Text(JobLog("Nightly", "19"));
   const std::string second =
       "<name>Label: Weekly</name><engine_completion_status>State: Done</engine_completion_status>";
@@ -48,7 +50,7 @@ TEST_F(EndToEnd, DebugTraceOfASmallRun) {
   EXPECT_EQ(result.Stderr, "");
 }
 
-TEST_F(EndToEnd, VerboseTraceShowsEveryElement) {
+TEST_F(Diagnostics, VerboseTraceShowsEveryElement) {
   const std::string log = "pre<a x=\"1\">one\r\n</a><NAME>Job: Nightly<completestatus>$13<";
   WriteLog(dir_, "BE1.xml", log);
   const tRunResult result = Check("NIGHTLY", {"-D2"});

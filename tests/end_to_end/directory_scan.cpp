@@ -14,7 +14,9 @@ using namespace e2e;
 
 namespace {
 
-TEST_F(EndToEnd, MatchesLogNamesWithoutRegardToCase) {
+using DirectoryScan = EndToEnd;
+
+TEST_F(DirectoryScan, MatchesLogNamesWithoutRegardToCase) {
   // Logs without any tag, so that -d2 writes no element lines.
   for (const char* name : {"be123.XML", "BE124.xml", "BE.xml", "job.xml", "XBE1.xml", "BE1.xml2",
                            "BE1.xm", "BE1xml", "bE9.XmL"})
@@ -37,7 +39,7 @@ TEST_F(EndToEnd, MatchesLogNamesWithoutRegardToCase) {
   EXPECT_EQ(result.ExitCode, 3);
 }
 
-TEST_F(EndToEnd, AcceptsAThousandLogsButNotOneMore) {
+TEST_F(DirectoryScan, AcceptsAThousandLogsButNotOneMore) {
   for (int i = 1; i <= 1000; ++i)
     WriteLog(dir_, "BE" + std::to_string(10000 + i) + ".xml",
              JobLog("Job" + std::to_string(i), "19"), i % 7);
@@ -59,7 +61,7 @@ TEST_F(EndToEnd, AcceptsAThousandLogsButNotOneMore) {
   EXPECT_EQ(Check("Job1").Stdout, "jobvigil: Too much XML files. Aborted.\r\n");
 }
 
-TEST_F(EndToEnd, SkipsEntriesThatAreNotReadableLogs) {
+TEST_F(DirectoryScan, SkipsEntriesThatAreNotReadableLogs) {
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "3"), 1);
   WriteLog(dir_, "BE2.xml", "", 0);
   fs::create_directory(dir_ / "BE3.xml");
@@ -96,7 +98,7 @@ bool TakesLeases(const fs::path& file) {
   return taken;
 }
 
-TEST_F(EndToEnd, SkipsALogThatIsStillBeingWritten) {
+TEST_F(DirectoryScan, SkipsALogThatIsStillBeingWritten) {
   if (SkipUnlessBuild(LinuxBuild, "a Linux writer does not hold a Windows share mode")) return;
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
   WriteLog(dir_, "BE2.xml", JobLog("Nightly", "6"), 0);
@@ -111,7 +113,7 @@ TEST_F(EndToEnd, SkipsALogThatIsStillBeingWritten) {
             "Job: Nightly, Status: Completed with errors, Date:" + DateDaysAgo(0) + "\r\n");
 }
 
-TEST_F(EndToEnd, ReadsALogItCannotProbeForWriters) {
+TEST_F(DirectoryScan, ReadsALogItCannotProbeForWriters) {
   // Without CAP_LEASE no lease can be had on another owner's file, so nothing tells whether a
   // writer has it open: it is read.
   if (SkipUnlessBuild(LinuxBuild, "leases are the Linux program's")) return;
@@ -126,7 +128,7 @@ TEST_F(EndToEnd, ReadsALogItCannotProbeForWriters) {
   EXPECT_EQ(result.ExitCode, 0);
 }
 
-TEST_F(EndToEnd, SkipsLogsOf2GiBAndMore) {
+TEST_F(DirectoryScan, SkipsLogsOf2GiBAndMore) {
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
   { std::ofstream(dir_ / "BE2.xml") << JobLog("Nightly", "6"); }
   fs::resize_file(dir_ / "BE2.xml", 2147483648ull);  // sparse: takes no room on disk

@@ -15,7 +15,9 @@ using namespace e2e;
 
 namespace {
 
-TEST_F(EndToEnd, ReadsHostileLogsForWhatTheyAre) {
+using HostileDirectories = EndToEnd;
+
+TEST_F(HostileDirectories, ReadsHostileLogsForWhatTheyAre) {
   WriteLog(dir_, "BE0.xml", JobLog("Nightly", "19"), 1);
   std::mt19937 random(20261208);
   std::string junk(65536, '\0');
@@ -45,7 +47,7 @@ TEST_F(EndToEnd, ReadsHostileLogsForWhatTheyAre) {
   EXPECT_EQ(result.Stderr, "");
 }
 
-TEST_F(EndToEnd, SkipsALinkThatLeadsToItself) {
+TEST_F(HostileDirectories, SkipsALinkThatLeadsToItself) {
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "3"), 1);
   fs::create_symlink("BE2.xml", dir_ / "BE2.xml");
   const tRunResult result = Check("Nightly", {"-d"});
@@ -64,7 +66,7 @@ TEST_F(EndToEnd, SkipsALinkThatLeadsToItself) {
   EXPECT_EQ(result.ExitCode, 1);
 }
 
-TEST_F(EndToEnd, SkipsALogThatVanishesAfterTheListing) {
+TEST_F(HostileDirectories, SkipsALogThatVanishesAfterTheListing) {
   // The first log is large enough to be read for a while; as soon as it is opened, the second
   // one is deleted, after the listing has given it a slot.
   std::string run;
@@ -105,7 +107,7 @@ TEST_F(EndToEnd, SkipsALogThatVanishesAfterTheListing) {
   EXPECT_EQ(result.ExitCode, 2);
 }
 
-TEST_F(EndToEnd, ReportsALogThatCannotBeReadOrComesUpShort) {
+TEST_F(HostileDirectories, ReportsALogThatCannotBeReadOrComesUpShort) {
   const std::string unreadable = UnreadableSystemFile();
   if (unreadable.empty()) GTEST_SKIP() << "no system file here fails its reads";
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
@@ -125,7 +127,7 @@ TEST_F(EndToEnd, ReportsALogThatCannotBeReadOrComesUpShort) {
   EXPECT_EQ(result.ExitCode, 0);
 }
 
-TEST_F(EndToEnd, ReportsADirectoryArgumentThatIsAFileOrCannotBeListed) {
+TEST_F(HostileDirectories, ReportsADirectoryArgumentThatIsAFileOrCannotBeListed) {
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"));
   const std::string file = (dir_ / "BE1.xml").string();
   const tRunResult notADirectory = RunProgram({file, "Nightly"});
@@ -143,7 +145,7 @@ TEST_F(EndToEnd, ReportsADirectoryArgumentThatIsAFileOrCannotBeListed) {
   EXPECT_EQ(refused.ExitCode, 3);
 }
 
-TEST_F(EndToEnd, ReportsAListingThatFailsPartway) {
+TEST_F(HostileDirectories, ReportsAListingThatFailsPartway) {
   for (int i = 1; i <= 5; ++i)
     WriteLog(dir_, "BE" + std::to_string(i) + ".xml", JobLog("Nightly", "19"), i);
   // Part of a listing could miss the newest log, and answer with an older one's status.
@@ -159,7 +161,7 @@ TEST_F(EndToEnd, ReportsAListingThatFailsPartway) {
   EXPECT_EQ(Check("Nightly").Stdout, "Job: Nightly, Success, Date:" + DateDaysAgo(1) + "\r\n");
 }
 
-TEST_F(EndToEnd, ChoosesTheFirstListedOfAThousandEquallyDatedLogs) {
+TEST_F(HostileDirectories, ChoosesTheFirstListedOfAThousandEquallyDatedLogs) {
   for (int i = 1000; i >= 1; --i) {
     const std::string code = i == 1 ? "3" : "6";
     WriteLog(dir_, "BE" + std::to_string(1000 + i) + ".xml", JobLog("Nightly", code), 1, 9, 30);

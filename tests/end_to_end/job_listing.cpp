@@ -9,9 +9,9 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <thread>
 
+#include "end_to_end/listing_readers.h"
 #include "sample_log.h"
 #include "support.h"
 
@@ -19,26 +19,7 @@ using namespace e2e;
 
 namespace {
 
-// A line the check printed as the listing's JSON holds it: a line that is not UTF-8 (a wording
-// from a log, a name in code page 1252) with each byte as the ISO-8859-1 character.
-std::string AsJsonHoldsIt(const std::string& bytes) {
-  try {
-    nlohmann::json(bytes).dump();
-    return bytes;
-  } catch (const nlohmann::json::type_error&) {
-  }
-  std::string utf8;
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) {
-      utf8 += c;
-    } else {
-      utf8 += static_cast<char>(0xC0 | b >> 6);
-      utf8 += static_cast<char>(0x80 | (b & 0x3F));
-    }
-  }
-  return utf8;
-}
+using Listing = EndToEnd;
 
 // Several jobs: one named in two spellings whose latest log failed, two logs of one job at the
 // same time, jobs in UTF-16 beyond ASCII and beyond U+00FF, one in 8-bit Latin-1, one whose
@@ -72,83 +53,6 @@ const std::vector<std::string> kWrittenNames = {"Archive",
                                                 "Sicherung \u0141\u00f3d\u017a",
                                                 "Weekly Full"};
 
-// The series of a Prometheus text, "name{backup_job=...}" or "name", with their values; the
-// label value unescaped.
-std::map<std::string, std::map<std::string, double>> ReadSeries(const std::string& text) {
-  std::map<std::string, std::map<std::string, double>> series;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    const std::size_t brace = line.find('{');
-    const std::size_t blank = line.rfind(' ');
-    std::string label;
-    if (brace != std::string::npos) {
-      const std::string quoted = line.substr(brace, line.rfind('}') - brace);
-      EXPECT_TRUE(quoted.starts_with("{backup_job=\"")) << line;
-      for (std::size_t i = 13; i + 1 < quoted.size(); ++i) {
-        if (quoted[i] == '\\') {
-          ++i;
-          label += quoted[i] == 'n' ? '\n' : quoted[i];
-        } else {
-          label += quoted[i];
-        }
-      }
-    }
-    series[line.substr(0, std::min(brace, blank))][label] = std::stod(line.substr(blank + 1));
-  }
-  return series;
-}
-
-// A Checkmk local-check line as Checkmk's parser of local checks reads it (its regular
-// expression, whole): the state, the service name in double quotes, in single quotes or bare,
-// none of the three holding either quote, "-" or metrics, and the text after any blanks, each
-// backslash-n in it a line break. A line that does not match gives no service at all.
-struct tLocalCheck {
-  std::string State;
-  std::string Service;
-  std::string Metrics;
-  std::string Text;
-};
-bool ReadLocalCheck(const std::string& line, tLocalCheck& check) {
-  static const std::regex grammar(
-      R"re(^([^ ]+) (("([^"']+)")|('([^"']+)')|([^ "']+)) ([^ ]+)( +(.*))?$)re");
-  std::smatch match;
-  const std::string result = line.substr(std::min(line.find_first_not_of(' '), line.size()));
-  if (!std::regex_match(result, match, grammar)) return false;
-  check = {match[1],
-           match[6].matched   ? match[6]
-           : match[4].matched ? match[4]
-                              : match[2],
-           match[8], std::regex_replace(match[10].str(), std::regex(R"(\\n)"), "\n")};
-  return true;
-}
-
-// The metrics of a local check as Checkmk's documentation writes them: "-", or name=value with
-// up to four levels, joined by "|".
-bool IsMetrics(const std::string& metrics) {
-  static const std::string metric = R"re([A-Za-z_][A-Za-z0-9_]*=[-0-9.]+(?:;[-0-9.]*){0,4})re";
-  static const std::regex grammar("-|" + metric + "(?:\\|" + metric + ")*");
-  return std::regex_match(metrics, grammar);
-}
-
-std::vector<std::string> LfLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(text);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
-  return lines;
-}
-
-// promtool's lint of a Prometheus text file: its exit code and what it said.
-tRunResult CheckMetrics(const std::filesystem::path& file) {
-  return RunCommand({"sh", "-c", "promtool check metrics <\"$1\"", "sh", file.string()});
-}
-
-// The file's last-write time in Unix seconds.
-long long UnixSeconds(const std::filesystem::path& file) {
-  const auto written = std::chrono::file_clock::to_sys(std::filesystem::last_write_time(file));
-  return std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count();
-}
-
 // Under this locale Wine takes the arguments as UTF-8 (its ANSI code page is then 1252); the
 // zone has summer time, which the listing must undo for a point in time.
 const tRunOptions kListingOptions = {.Environment = {"LC_ALL=C.UTF-8", "TZ=Europe/Berlin"}};
@@ -164,7 +68,7 @@ std::string ListJobs(const std::filesystem::path& dir, const std::string& format
 }
 
 // JSON, read by a JSON parser; every name typed back to the check gives the listed answer.
-TEST_F(EndToEnd, ListsEveryJobAsJsonWithTheChecksOwnAnswer) {
+TEST_F(Listing, ListsEveryJobAsJsonWithTheChecksOwnAnswer) {
   WriteJobs(dir_);
   const std::string jsonText = ListJobs(dir_, "--format=json");
   EXPECT_EQ(ListJobs(dir_, "--json"), jsonText);
@@ -202,7 +106,7 @@ TEST_F(EndToEnd, ListsEveryJobAsJsonWithTheChecksOwnAnswer) {
 
 // Prometheus text, linted by promtool and read back: every job's series with the listing's values,
 // its last run the log's own point in time.
-TEST_F(EndToEnd, ListsEveryJobAsPrometheusText) {
+TEST_F(Listing, ListsEveryJobAsPrometheusText) {
   WriteJobs(dir_);
   const std::filesystem::path prom = dir_ / "jobs.prom";
   EXPECT_EQ(ListJobs(dir_, "--format=prometheus", {"--output", prom.string()}), "");
@@ -229,7 +133,7 @@ TEST_F(EndToEnd, ListsEveryJobAsPrometheusText) {
 }
 
 // Checkmk local checks, parsed by Checkmk's grammar: one service per job and the directory's.
-TEST_F(EndToEnd, ListsEveryJobAsACheckmkLocalCheck) {
+TEST_F(Listing, ListsEveryJobAsACheckmkLocalCheck) {
   WriteJobs(dir_);
   const nlohmann::json jobs = nlohmann::json::parse(ListJobs(dir_, "--json"));
   const std::vector<std::string> lines = LfLines(ListJobs(dir_, "--format=checkmk"));
@@ -253,7 +157,7 @@ TEST_F(EndToEnd, ListsEveryJobAsACheckmkLocalCheck) {
 }
 
 // The table, for people, names the jobs as the logs write them too, in CR LF lines.
-TEST_F(EndToEnd, ListsEveryJobInATable) {
+TEST_F(Listing, ListsEveryJobInATable) {
   WriteJobs(dir_);
   const std::string table = ListJobs(dir_, "--format=table");
   EXPECT_NE(table.find("\r\nWeekly Full  "), std::string::npos) << table;
@@ -264,7 +168,7 @@ TEST_F(EndToEnd, ListsEveryJobInATable) {
 
 // Whatever name a job is given, Checkmk reads a service of its own for it, with the check's
 // state and line, beside the directory's.
-TEST_F(EndToEnd, ChecksEveryNameAsACheckmkServiceOfItsOwn) {
+TEST_F(Listing, ChecksEveryNameAsACheckmkServiceOfItsOwn) {
   std::ifstream table(JOBVIGIL_JOB_NAMES, std::ios::binary);
   std::vector<std::string> names;
   for (std::string name; std::getline(table, name);) {
@@ -299,7 +203,7 @@ TEST_F(EndToEnd, ChecksEveryNameAsACheckmkServiceOfItsOwn) {
 // Each job's history from the logs the directory keeps, in every format that gives it: its last
 // success, the runs after it, how many runs are kept and the oldest. Runs are (days ago, status
 // code), written in this order; the history counts them by their dates.
-TEST_F(EndToEnd, ListsEachJobsHistoryAsTheLogsKeepIt) {
+TEST_F(Listing, ListsEachJobsHistoryAsTheLogsKeepIt) {
   struct tHistory {
     std::string Job;
     std::vector<std::pair<int, std::string>> Runs;
@@ -384,14 +288,14 @@ TEST_F(EndToEnd, ListsEachJobsHistoryAsTheLogsKeepIt) {
     }
   }
   const tRunResult absent = RunBeside("jobvigil-success", {dir_.string(), "Absent", "-w1"});
-  EXPECT_EQ(absent.Stdout, "jobvigil : No XML file for job name Absent\r\n");
+  EXPECT_EQ(absent.Stdout, "jobvigil-success : No XML file for job name Absent\r\n");
   EXPECT_EQ(absent.ExitCode, 3);
   EXPECT_TRUE(std::regex_search(table, std::regex("\r\nNever +WARNING +[0-9/]+ +BE[0-9]+[.]xml +"
                                                   "never +3 +Job: Never, ")))
       << table;
 }
 
-TEST_F(EndToEnd, ListsJobsAsATableForPeople) {
+TEST_F(Listing, ListsJobsAsATableForPeople) {
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
   WriteLog(dir_, "BE2.xml", JobLog("Weekly Full", "3"), 4);
   const std::string yesterday = DateDaysAgo(1);
@@ -415,11 +319,11 @@ TEST_F(EndToEnd, ListsJobsAsATableForPeople) {
   EXPECT_EQ(RunJobListing({dir_.string(), "-c2", "--format=table"}).Stdout, listed.Stdout);
 }
 
-TEST_F(EndToEnd, ListingAnswersAsTheCheckWhereItCannotList) {
+TEST_F(Listing, ListingAnswersAsTheCheckWhereItCannotList) {
   const tRunResult empty = RunJobListing({dir_.string()});
   const std::string line = empty.Stdout.substr(0, empty.Stdout.size() - 2);
   EXPECT_EQ(empty.Stdout,
-            "jobvigil : No XML files found in " + PrintedDirectory(dir_) + "BE*.xml\r\n");
+            "jobvigil-jobs : No XML files found in " + PrintedDirectory(dir_) + "BE*.xml\r\n");
   EXPECT_EQ(empty.ExitCode, 3);
   // As JSON, the same line in an object where the jobs' array would stand.
   const tRunResult json = RunJobListing({dir_.string(), "--json"});
@@ -453,27 +357,75 @@ TEST_F(EndToEnd, ListingAnswersAsTheCheckWhereItCannotList) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "kept") << format;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2) << format;
   }
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{},
-        {dir_.string(), "-d"},
-        {dir_.string(), "-w0"},
-        {dir_.string(), "--format=xml"},
-        {dir_.string(), "--output"},
-        {dir_.string(), "--format=icinga2"},
-        {dir_.string(), "--format=icinga2", "--host", "a!b"},
-        {dir_.string(), "--format=nagios", "--host", "b"},
-        {dir_.string(), "-w1", "--format=nagios", "--host", "b"},
-        {dir_.string(), "-w1", "-c2", "--format=nagios", "--host", "b", "--template", "t;"}}) {
-    const tRunResult usage = RunJobListing(bad);
-    EXPECT_TRUE(usage.Stdout.starts_with("\r\njobvigil-jobs " JOBVIGIL_VERSION "\r\n"))
-        << usage.Stdout << usage.Stderr;
-    EXPECT_EQ(usage.ExitCode, 3) << bad.size() << " arguments: " << usage.Stderr;
+}
+
+// The companion programs' usage texts and versions, asked for (exit 0) or after a command line
+// they cannot use (exit 3), and the lines that name the program that could not answer.
+TEST_F(Listing, CompanionProgramsAnswerAsThePluginsDo) {
+  WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
+  const std::string d = dir_.string();
+  const std::string jobs = "\r\njobvigil-jobs " JOBVIGIL_VERSION "\r\n";
+  const std::string success = "\r\njobvigil-success " JOBVIGIL_VERSION "\r\n";
+  const std::string sample = "jobvigil-sample " JOBVIGIL_VERSION "\n";
+  struct tAnswer {
+    std::string Program;
+    std::vector<std::string> Arguments;
+    std::string Begins;  // what standard output begins with; all of it where Whole
+    int ExitCode;
+    bool Whole = false;
+  };
+  for (const tAnswer& answer : std::vector<tAnswer>{
+           {"jobvigil-jobs", {}, jobs, 3},
+           {"jobvigil-jobs", {d, "-d"}, jobs, 3},
+           {"jobvigil-jobs", {d, "-w0"}, jobs, 3},
+           {"jobvigil-jobs", {d, "--format=xml"}, jobs, 3},
+           {"jobvigil-jobs", {d, "--output"}, jobs, 3},
+           {"jobvigil-jobs", {d, "--format=icinga2"}, jobs, 3},
+           {"jobvigil-jobs", {d, "--format=icinga2", "--host", "a!b"}, jobs, 3},
+           {"jobvigil-jobs", {d, "--format=nagios", "--host", "b"}, jobs, 3},
+           {"jobvigil-jobs", {d, "-w1", "--format=nagios", "--host", "b"}, jobs, 3},
+           {"jobvigil-jobs",
+            {d, "-w1", "-c2", "--format=nagios", "--host", "b", "--template", "t;"},
+            jobs,
+            3},
+           {"jobvigil-jobs", {"--help"}, jobs + "\r\n    Lists every BackupExec job", 0},
+           {"jobvigil-jobs", {d, "-h"}, jobs, 0},
+           {"jobvigil-jobs", {"--version"}, "jobvigil-jobs " JOBVIGIL_VERSION "\r\n", 0, true},
+           {"jobvigil-jobs", {d, "-V"}, "jobvigil-jobs " JOBVIGIL_VERSION "\r\n", 0, true},
+           {"jobvigil-success", {}, success, 3},
+           {"jobvigil-success", {"--help"}, success + "\r\n    Scans BackupExec XML files", 0},
+           {"jobvigil-success", {d, "Nightly", "-H"}, success, 0},
+           {"jobvigil-success", {"-V"}, "jobvigil-success " JOBVIGIL_VERSION "\r\n", 0, true},
+           {"jobvigil-success",
+            {d},
+            "jobvigil-success : Too few parameters. Use -h for help\r\n",
+            3,
+            true},
+           {"jobvigil-success",
+            {d, "Nightly", "-q"},
+            "jobvigil-success : Syntax error. Use -h for help\r\n",
+            3,
+            true},
+           {"jobvigil-sample", {"--help"}, sample + "\nUsage : jobvigil-sample ", 0},
+           {"jobvigil-sample", {"--version"}, sample, 0, true}}) {
+    // The sample-log writer is the Linux one wherever the tests run.
+    const tRunResult run = answer.Program == "jobvigil-sample"
+                               ? RunSampleTool(answer.Arguments)
+                               : RunBeside(answer.Program, answer.Arguments);
+    const std::string called =
+        answer.Program + " with " + std::to_string(answer.Arguments.size()) + " arguments";
+    if (answer.Whole) {
+      EXPECT_EQ(run.Stdout, answer.Begins) << called;
+    } else {
+      EXPECT_TRUE(run.Stdout.starts_with(answer.Begins)) << called << ": " << run.Stdout;
+    }
+    EXPECT_EQ(run.ExitCode, answer.ExitCode) << called << ": " << run.Stderr;
   }
 }
 
 // A reader of the file never sees it partly written while the listing rewrites it over and
 // over; a write that fails leaves what was there and says so.
-TEST_F(EndToEnd, ListingReplacesItsOutputFileInOneStep) {
+TEST_F(Listing, ListingReplacesItsOutputFileInOneStep) {
   // Enough jobs that the file takes hundreds of writes.
   for (int i = 0; i < 100; ++i)
     WriteLog(dir_, "BE" + std::to_string(i) + ".xml",
@@ -518,7 +470,7 @@ TEST_F(EndToEnd, ListingReplacesItsOutputFileInOneStep) {
     const tRunResult failed =
         RunJobListing({dir_.string(), "--format=prometheus", "--output", target.string()});
     EXPECT_EQ(failed.ExitCode, 1) << target;
-    EXPECT_TRUE(failed.Stderr.starts_with("jobvigil : unhandled failure (I/O error) : "))
+    EXPECT_TRUE(failed.Stderr.starts_with("jobvigil-jobs : unhandled failure (I/O error) : "))
         << failed.Stderr;
   }
   EXPECT_TRUE(std::filesystem::exists(folder / "kept"));
@@ -526,7 +478,7 @@ TEST_F(EndToEnd, ListingReplacesItsOutputFileInOneStep) {
 }
 
 // A limit switch left empty, as an agent without a shell passes one, is no limit.
-TEST_F(EndToEnd, ListingTakesAnEmptyLimitForNone) {
+TEST_F(Listing, ListingTakesAnEmptyLimitForNone) {
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 9);
   const std::string none = RunJobListing({dir_.string(), "--json"}).Stdout;
   EXPECT_NE(RunJobListing({dir_.string(), "-w3", "-c5", "--json"}).Stdout, none);

@@ -11,7 +11,9 @@ using namespace e2e;
 
 namespace {
 
-TEST_F(EndToEnd, ChecksEachSampleLogAsTheReadmeSays) {
+using SampleLogs = EndToEnd;
+
+TEST_F(SampleLogs, ChecksEachSampleLogAsTheReadmeSays) {
   // The bundled logs, dated today as a fresh clone dates them.
   for (const auto& entry : fs::directory_iterator(JOBVIGIL_EXAMPLES)) {
     std::ifstream in(entry.path(), std::ios::binary);
@@ -38,7 +40,7 @@ TEST_F(EndToEnd, ChecksEachSampleLogAsTheReadmeSays) {
   }
 }
 
-TEST_F(EndToEnd, ChecksTheLogsTheSampleToolWrites) {
+TEST_F(SampleLogs, ChecksTheLogsTheSampleToolWrites) {
   const tRunResult written = RunSampleTool({dir_.string(), "Nightly", "-s3", "-a2", "-n3"});
   ASSERT_EQ(written.ExitCode, 0) << written.Stderr;
   const std::string date = DateDaysAgo(3);  // 22:00 the evening before the day 2 days ago
@@ -65,7 +67,7 @@ TEST_F(EndToEnd, ChecksTheLogsTheSampleToolWrites) {
 }
 
 // A name typed in UTF-8 is written as its characters, not as one character a byte.
-TEST_F(EndToEnd, SampleToolWritesANameAsItsCharacters) {
+TEST_F(SampleLogs, SampleToolWritesANameAsItsCharacters) {
   const struct {
     const char* typed;
     std::u16string characters;

@@ -9,6 +9,8 @@ using namespace e2e;
 
 namespace {
 
+using Shares = EndToEnd;
+
 struct tShareCase {
   const char* system;   // what fstatfs tells; empty for the machine's own
   const char* refused;  // the logs whose leases are refused, by the start of their names
@@ -56,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
                     tShareCase{"smb", "BE", false},    // a share that grants no leases at all
                     tShareCase{"smb", "BE2", true}));  // one that grants them, but not for BE2
 
-TEST_F(EndToEnd, ALeaseBreakDoesNotEndTheCheck) {
+TEST_F(Shares, ALeaseBreakDoesNotEndTheCheck) {
   const std::optional<tRunOptions> options = PreloadFakeSystem({"RAISE_SIGIO=1"});
   if (!options) return;
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);

@@ -11,6 +11,8 @@ using namespace e2e;
 
 namespace {
 
+using UnhandledFailures = EndToEnd;
+
 struct OutputFailureCase {
   tOutput output;
   std::vector<std::string> switches;
@@ -43,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
                     OutputFailureCase{OutputBrokenPipe, {}, "Broken pipe"},
                     OutputFailureCase{OutputBrokenPipe, {"-d2"}, "Broken pipe"}));
 
-TEST_F(EndToEnd, UsageOnAClosedOutputIsAFailureToo) {
+TEST_F(UnhandledFailures, UsageOnAClosedOutputIsAFailureToo) {
   tRunOptions options;
   options.Output = OutputClosed;
   const tRunResult result = RunProgram({}, options);
@@ -53,7 +55,7 @@ TEST_F(EndToEnd, UsageOnAClosedOutputIsAFailureToo) {
             "descriptor\r\n");
 }
 
-TEST_F(EndToEnd, MemoryThatCannotBeHadIsAnUnhandledFailure) {
+TEST_F(UnhandledFailures, MemoryThatCannotBeHadIsAnUnhandledFailure) {
   if (SkipUnlessBuild(LinuxBuild, "Wine does not start within a small address-space limit") ||
       SkipWhenSanitized("AddressSanitizer reserves more than the limit"))
     return;
@@ -72,7 +74,7 @@ TEST_F(EndToEnd, MemoryThatCannotBeHadIsAnUnhandledFailure) {
                       {"  Reading file, size (bytes) :1073741824"})}));
 }
 
-TEST_F(EndToEnd, AFailureInsideTheScannerEndsTheRunWithItsOwnLine) {
+TEST_F(UnhandledFailures, AFailureInsideTheScannerEndsTheRunWithItsOwnLine) {
   if (SkipUnlessBuild(LinuxBuild, "Wine does not start within a small address-space limit") ||
       SkipWhenSanitized("AddressSanitizer reserves more than the limit"))
     return;

@@ -10,6 +10,8 @@ using namespace e2e;
 
 namespace {
 
+using Windows = EndToEnd;
+
 struct LaunchCase {
   std::string commandLine;  // "@" stands for the fixture directory
   std::string expected;     // "@" stands for today's date
@@ -57,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         LaunchCase{"x @ \"CAF\xc9 \x80\xff\"",
                    "jobvigil : No XML file for job name CAF\xc9 \x80\xff", 3}));
 
-TEST_F(EndToEnd, WindowsSkipsALogThatIsStillBeingWritten) {
+TEST_F(Windows, SkipsALogThatIsStillBeingWritten) {
   if (SkipUnlessBuild(WindowsBuild, "share modes are the Windows program's")) return;
   WriteLog(dir_, "BE1.xml", JobLog("Nightly", "19"), 1);
   WriteLog(dir_, "BE2.xml", JobLog("Nightly", "6"), 0);

@@ -1,7 +1,7 @@
 // How the scanner's tests that try each instruction set put the best one back.
 #pragma once
 
-#include "joblog/brackets.h"
+#include "joblog/tags/tags.h"
 
 /// Held by such a test: when it ends, even by a failed ASSERT, the scanner is back on the best
 /// set this processor runs, as the program starts, for the tests after it.

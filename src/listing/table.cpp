@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/listing_formats.h"
+#include "listing/formats.h"
 #include "text/text.h"
 
 namespace {
@@ -44,4 +44,4 @@ void WriteTable(const std::vector<tListedJob>& jobs, const tListingRequest&) {
 
 }  // namespace
 
-extern const tListingWriter TableWriter = {WriteTable, nullptr};
+const tListingWriter TableWriter = {WriteTable, nullptr};

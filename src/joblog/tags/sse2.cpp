@@ -2,7 +2,7 @@
 // shuffle, so lead bytes are told by compares.
 #include <immintrin.h>
 
-#include "joblog/sets/sets.h"
+#include "joblog/tags/sets.h"
 
 namespace sse2 {
 
@@ -72,7 +72,7 @@ JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return TrailingZerosPort
 // Four vectors and no byte shuffle: a whole word costs much.
 constexpr bool kSparseFirst = true;
 
-#include "joblog/sets/word_loop.inc"
+#include "joblog/tags/word_loop.inc"
 
 }  // namespace sse2
 

@@ -5,7 +5,7 @@
 // mail clients keep where they drop a style sheet.
 #include <algorithm>
 
-#include "app/listing_formats.h"
+#include "listing/formats.h"
 #include "platform/platform.h"
 #include "text/text.h"
 #include "verdict/verdict.h"
@@ -115,4 +115,4 @@ void WriteHtmlStop(const std::string& text, tExitState state) {
 
 }  // namespace
 
-extern const tListingWriter HtmlWriter = {WriteHtml, WriteHtmlStop};
+const tListingWriter HtmlWriter = {WriteHtml, WriteHtmlStop};

@@ -1,9 +1,12 @@
-// The tag scanner's byte rules, and the finding of where a log's tags begin, 64 bytes at a time.
+// Tag finding: the tag scanner's byte rules, and the finding of where a log's tags begin, 64
+// bytes at a time. This folder holds all of it: this header, the choice of instruction set
+// (tags.cpp), the loop written once (word_loop.inc) and each set's vocabulary in a file of its
+// own (plain.cpp, sse2.cpp, avx2.cpp, avx512.cpp), with what they share in sets.h.
 // The rules are written once here: the element names the scanner looks for and the bytes it
 // drops. The classes of bytes the scanner reads, and each instruction set's tables and compares,
 // are made from them at compile time. The best instruction set this processor runs is chosen
-// once (process-wide). Called by the tag scanner; the sets' files (sets/) read its rules, and the
-// tests and the scanner's fuzz target switch between the sets.
+// once (process-wide). Called by the tag scanner; the sets' files read its rules, and the tests
+// and the scanner's fuzz target switch between the sets.
 #pragma once
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // The listing as Checkmk local checks: one line per job, `<state> "<service name>" <metrics>
 // <text>`, with the check's state and line and the age of the job's last success, and one for the
 // log directory itself, so that a host whose directory cannot be read is never silent.
-#include "app/listing_formats.h"
 #include "joblog/joblog.h"
+#include "listing/formats.h"
 #include "platform/platform.h"
 #include "text/text.h"
 
@@ -50,4 +50,4 @@ void WriteCheckmkStop(const std::string& text, tExitState state) {
 
 }  // namespace
 
-extern const tListingWriter CheckmkWriter = {WriteCheckmk, WriteCheckmkStop};
+const tListingWriter CheckmkWriter = {WriteCheckmk, WriteCheckmkStop};

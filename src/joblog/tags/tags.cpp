@@ -1,8 +1,8 @@
 // The choice of the instruction set that finds tags, and the calls into its kernels. The sets
-// themselves are in sets/, one file each.
-#include "joblog/brackets.h"
+// themselves are in this folder, one file each.
+#include "joblog/tags/tags.h"
 
-#include "joblog/sets/sets.h"
+#include "joblog/tags/sets.h"
 
 namespace {
 

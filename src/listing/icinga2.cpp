@@ -3,7 +3,7 @@
 // whatever the names hold: none reaches its syntax, its object names or its macros.
 #include <utility>
 
-#include "app/listing_formats.h"
+#include "listing/formats.h"
 #include "settings/settings.h"
 #include "text/text.h"
 
@@ -77,4 +77,4 @@ void WriteIcinga2(const std::vector<tListedJob>& jobs, const tListingRequest& re
 
 }  // namespace
 
-extern const tListingWriter Icinga2Writer = {WriteIcinga2, StopKeepingTheFile};
+const tListingWriter Icinga2Writer = {WriteIcinga2, StopKeepingTheFile};

@@ -2,7 +2,7 @@
 // lead bytes are told by byte shuffles.
 #include <immintrin.h>
 
-#include "joblog/sets/sets.h"
+#include "joblog/tags/sets.h"
 
 JOBVIGIL_TARGET_BEGIN("avx512bw,bmi,popcnt")
 namespace avx512 {
@@ -36,7 +36,7 @@ JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return std::countr_zero(
 
 constexpr bool kSparseFirst = false;
 
-#include "joblog/sets/word_loop.inc"
+#include "joblog/tags/word_loop.inc"
 
 }  // namespace avx512
 JOBVIGIL_TARGET_END

@@ -1,6 +1,6 @@
 // The listing as one JSON array of objects, one per job, for monitoring systems to discover the
 // jobs from; where the directory cannot be scanned, one object with the check's state and line.
-#include "app/listing_formats.h"
+#include "listing/formats.h"
 #include "text/text.h"
 
 namespace {
@@ -56,13 +56,4 @@ void WriteJsonStop(const std::string& text, tExitState state) {
 
 }  // namespace
 
-extern const tListingWriter JsonWriter = {WriteJson, WriteJsonStop};
-
-std::string JobId(const tListedJob& job) {
-  std::string id;
-  for (const char c : job.Scanned) {
-    id += kHexDigits[static_cast<unsigned char>(c) >> 4];
-    id += kHexDigits[c & 15];
-  }
-  return id;
-}
+const tListingWriter JsonWriter = {WriteJson, WriteJsonStop};

@@ -1,20 +1,12 @@
 // The table of the listing's formats, and what their writers share. A new format is one row here
 // and one writer file.
-#include "app/listing_formats.h"
+#include "listing/formats.h"
 
 #include <algorithm>
 #include <array>
 #include <map>
 
 #include "text/text.h"
-
-extern const tListingWriter TableWriter;
-extern const tListingWriter JsonWriter;
-extern const tListingWriter PrometheusWriter;
-extern const tListingWriter CheckmkWriter;
-extern const tListingWriter Icinga2Writer;
-extern const tListingWriter NagiosWriter;
-extern const tListingWriter HtmlWriter;
 
 namespace {
 
@@ -47,6 +39,16 @@ const tListingFormat* ListingFormatNamed(const std::string& name) {
 void StopKeepingTheFile(const std::string& text, tExitState) {
   AbandonOutputFile();
   WriteLine(text);
+}
+
+std::string JobId(const tListedJob& job) {
+  constexpr char kHexDigits[] = "0123456789abcdef";
+  std::string id;
+  for (const char c : job.Scanned) {
+    id += kHexDigits[static_cast<unsigned char>(c) >> 4];
+    id += kHexDigits[c & 15];
+  }
+  return id;
 }
 
 std::vector<std::string> ServiceNames(const std::vector<tListedJob>& jobs,

@@ -1,7 +1,7 @@
 // The instruction sets of x86-64 processors, and which of them this one runs.
 #include <iterator>
 
-#include "joblog/sets/sets.h"
+#include "joblog/tags/sets.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The listing as Nagios configuration: one service per job on the host named, using the
 // template named, checked by the check_backupexec_job command that jobvigil ships. Nagios loads
 // the file whatever the names hold, and no byte of a name reaches its syntax or the shell's.
-#include "app/listing_formats.h"
+#include "listing/formats.h"
 #include "settings/settings.h"
 #include "text/text.h"
 
@@ -88,4 +88,4 @@ void WriteNagios(const std::vector<tListedJob>& jobs, const tListingRequest& req
 
 }  // namespace
 
-extern const tListingWriter NagiosWriter = {WriteNagios, StopKeepingTheFile};
+const tListingWriter NagiosWriter = {WriteNagios, StopKeepingTheFile};

@@ -1,4 +1,4 @@
-#include "joblog/brackets.h"
+#include "joblog/tags/tags.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The plain instruction set, for processors without the others: a word's bytes are looked at one
 // by one. It is also what the other sets are tested against.
-#include "joblog/sets/sets.h"
+#include "joblog/tags/sets.h"
 
 namespace plain {
 
@@ -29,7 +29,7 @@ JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return TrailingZerosPort
 // A word costs a pass over its bytes for each mask.
 constexpr bool kSparseFirst = true;
 
-#include "joblog/sets/word_loop.inc"
+#include "joblog/tags/word_loop.inc"
 
 }  // namespace plain
 

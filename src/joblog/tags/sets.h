@@ -1,13 +1,13 @@
 // What the instruction sets' files share: the region of code compiled for a set's target, the
 // tables made from the scanner's rules that sets tell lead bytes with, and the kernels each set
-// gives. Included by the files of this folder, and by brackets.cpp, which chooses the set.
+// gives. Included by the sets' files, and by tags.cpp, which chooses the set.
 #pragma once
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 
-#include "joblog/brackets.h"
+#include "joblog/tags/tags.h"
 
 // Each set's reading of words is inlined into its own loops: a call for each word would cost as
 // much as the reading.
@@ -26,7 +26,7 @@
 #define JOBVIGIL_TARGET_END JOBVIGIL_PRAGMA(GCC pop_options)
 #endif
 
-/// What each instruction set gives the functions of brackets.h.
+/// What each instruction set gives the functions of tags.h.
 struct tKernels {
   std::size_t (*FindTags)(const unsigned char*, std::size_t, std::uint64_t&, std::uint16_t*);
   unsigned (*FindWantedTags)(const unsigned char*, std::size_t, tWantedTagsCarry&,

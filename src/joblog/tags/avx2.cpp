@@ -3,7 +3,7 @@
 // instructions of their own.
 #include <immintrin.h>
 
-#include "joblog/sets/sets.h"
+#include "joblog/tags/sets.h"
 
 JOBVIGIL_TARGET_BEGIN("avx2,bmi,popcnt")
 namespace avx2 {
@@ -53,7 +53,7 @@ JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return std::countr_zero(
 // Measured slower on Zen 3 with it.
 constexpr bool kSparseFirst = false;
 
-#include "joblog/sets/word_loop.inc"
+#include "joblog/tags/word_loop.inc"
 
 }  // namespace avx2
 JOBVIGIL_TARGET_END

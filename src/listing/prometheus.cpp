@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/listing_formats.h"
+#include "listing/formats.h"
 #include "platform/platform.h"
 #include "text/text.h"
 
@@ -100,4 +100,4 @@ void WritePrometheusStop(const std::string& text, tExitState) {
 
 }  // namespace
 
-extern const tListingWriter PrometheusWriter = {WritePrometheus, WritePrometheusStop};
+const tListingWriter PrometheusWriter = {WritePrometheus, WritePrometheusStop};

@@ -1,9 +1,10 @@
-// jobvigil-jobs, the job listing: every job the logs of a directory name, each with the line and
-// state the check answers for it, written in the format its command line names (a table for
-// people; JSON, Prometheus text, Checkmk local checks, Icinga 2 or Nagios services for
-// monitoring systems), on standard output or into a file that replaces another. It reads the
-// run settings' directory and age limits. Called by the mains of jobvigil-jobs and
-// jobvigil-success, the formats' writers and the success check.
+// The job listing, jobvigil-jobs: every job the logs of a directory name, each with the line and
+// state the check answers for it and its history, written in the format its command line names
+// (formats.h: a table for people; JSON, Prometheus text, Checkmk local checks, Icinga 2 or
+// Nagios services, an HTML page), on standard output or into a file that replaces another. Its
+// command line is a table of switch rows, from which its usage text comes too. It reads the run
+// settings' directory and age limits. Called by the mains of jobvigil-jobs and jobvigil-success
+// and by the formats' writers.
 #pragma once
 
 #include <cstdint>
@@ -44,11 +45,6 @@ std::int64_t UnixSecondsOf(const tFichierXML& log);
 
 /// The listing: the arguments (program name excluded) read, the directory scanned and its logs
 /// read, every job written out; ends with 0, or as the check ends when the directory scan
-/// fails, or with 3 after the usage text.
+/// fails, or with 3 after the usage text, or with 0 after the usage text or version asked for.
 [[noreturn]] void RunJobList(const std::vector<std::string>& arguments,
                              const std::vector<std::u16string>& characters);
-
-/// jobvigil-success: the age of the job's last successful run against limits in hours, as a
-/// check answers (success_check.cpp); never returns.
-[[noreturn]] void RunSuccessCheck(const std::vector<std::string>& arguments,
-                                  const std::vector<std::u16string>& characters);

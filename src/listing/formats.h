@@ -1,8 +1,9 @@
 // The listing's output formats: one table of them, each row a name, its help line and its
 // writer, from which the usage text, the lookup by --format= and the writing all come. Each
-// writer sits in a file of its own (listing_<name>.cpp), writes the listed jobs through the
-// console and says in its own form why a listing could not be made; the writers share the
-// naming of a job's service here. Called by the listing, its writers and the success check.
+// writer sits in a file of its own (<name>.cpp in this folder), declared here, writes the listed
+// jobs through the console and says in its own form why a listing could not be made; what the
+// writers share is here too: a job's id, the naming of its service, dates. A new format is a
+// writer file and its row. Called by the listing, its writers and the success check.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/job_list.h"
 #include "console/console.h"
+#include "listing/listing.h"
 
 /// What the listing was asked for beyond the run settings, which the formats that write an
 /// engine's configuration put into each job's service.
@@ -41,6 +42,10 @@ struct tListingFormat {
   bool ForHost;      // its services need a host (--host)
   bool NeedsLimits;  // its services' command takes both age limits
 };
+
+/// The writers, one file each.
+extern const tListingWriter TableWriter, JsonWriter, PrometheusWriter, CheckmkWriter, Icinga2Writer,
+    NagiosWriter, HtmlWriter;
 
 /// Every format, the default (the table) first.
 extern const std::span<const tListingFormat> ListingFormats;

@@ -1,0 +1,281 @@
+#include "listing/listing.h"
+
+#include <algorithm>
+#include <map>
+
+#include "app/run.h"
+#include "console/console.h"
+#include "joblog/joblog.h"
+#include "joblog/status.h"
+#include "listing/formats.h"
+#include "platform/platform.h"
+#include "settings/settings.h"
+#include "text/text.h"
+#include "verdict/verdict.h"
+
+namespace {
+
+// What the command line asks of the listing beyond the run settings.
+struct tListingOptions {
+  tListingRequest Request;
+  const tListingFormat* Format;
+  std::string Output;  // the file to replace; empty for standard output
+};
+
+// How a switch of the listing takes its value.
+enum tTakes {
+  TakesNothing,       // "--json"
+  TakesNext,          // "--host NAME": the next argument, which must be there
+  TakesNextOrJoined,  // "--output FILE" or "--output=FILE", not empty
+  TakesJoined,        // "--format=NAME"
+  TakesAttached,      // "-w<n>": the rest of the argument, in either case, empty included
+};
+
+// One switch of the listing: its name, how it takes its value, its lines in the usage text, and
+// how it is read: false where the value cannot be used, which ends the run with the usage text.
+struct tListingSwitch {
+  std::string Name;
+  tTakes Takes;
+  tSwitchHelp Usage;
+  bool (*Read)(const std::string& value, tListingOptions& options);
+};
+
+// An age limit in days as the check reads it, or none where the value is empty, as an agent that
+// pastes its parameters into a command line without a shell passes a limit left empty.
+bool ReadDays(const std::string& value, std::int32_t& days) {
+  days = value.empty() ? 0 : TextToNumber(UpperText(value));
+  return value.empty() || days > 0;
+}
+
+// The formats' names and help lines, for the usage text.
+std::vector<std::string> FormatsHelp() {
+  std::vector<std::string> lines = {"the form of the listing, one of"};
+  for (const tListingFormat& format : ListingFormats)
+    lines.push_back(std::string(format.Name) + " : " + format.Help);
+  return lines;
+}
+
+// Every switch of the listing, in the order of the usage text.
+const std::vector<tListingSwitch>& ListingSwitches() {
+  static const std::vector<tListingSwitch> kSwitches = {
+      {"-w", TakesAttached, WarningDaysHelp,
+       [](const std::string& value, tListingOptions&) { return ReadDays(value, WarningDays); }},
+      {"-c",
+       TakesAttached,
+       {CriticalDaysHelp.Switch, {CriticalDaysHelp.Help.front(), "-w or -c alone: no such limit"}},
+       [](const std::string& value, tListingOptions&) { return ReadDays(value, CriticalDays); }},
+      {"--format",
+       TakesJoined,
+       {"--format=<format>", FormatsHelp()},
+       [](const std::string& value, tListingOptions& options) {
+         options.Format = ListingFormatNamed(value);
+         return options.Format != nullptr;
+       }},
+      {"--json",
+       TakesNothing,
+       {"--json", {"the same as --format=json"}},
+       [](const std::string&, tListingOptions& options) {
+         options.Format = ListingFormatNamed("json");
+         return true;
+       }},
+      {"--host",
+       TakesNext,
+       {"--host NAME", {"the host whose services icinga2 and nagios write"}},
+       [](const std::string& value, tListingOptions& options) {
+         options.Request.Host = value;
+         return true;
+       }},
+      {"--template",
+       TakesNext,
+       {"--template NAME", {"the template those services import"}},
+       [](const std::string& value, tListingOptions& options) {
+         options.Request.Template = value;
+         return true;
+       }},
+      {"--success-hours",
+       TakesNext,
+       {"--success-hours W,C",
+        {"and a service each for the age of the last",
+         "success, warning after W hours, critical after C"}},
+       [](const std::string& value, tListingOptions& options) {
+         const std::size_t comma = value.find(',');
+         std::int32_t& warning = options.Request.SuccessWarningHours;
+         std::int32_t& critical = options.Request.SuccessCriticalHours;
+         warning = TextToNumber(value.substr(0, comma));
+         critical = comma == std::string::npos ? 0 : TextToNumber(value.substr(comma + 1));
+         return value == NumberToText(warning) + "," + NumberToText(critical) && warning > 0 &&
+                critical > 0;
+       }},
+      {"--success-template",
+       TakesNext,
+       {"--success-template NAME", {"the template those services import"}},
+       [](const std::string& value, tListingOptions& options) {
+         options.Request.SuccessTemplate = value;
+         return true;
+       }},
+      {"--output",
+       TakesNextOrJoined,
+       {"--output FILE", {"into FILE, replaced in one step, instead of the output"}},
+       [](const std::string& value, tListingOptions& options) {
+         options.Output = value;
+         return true;
+       }},
+  };
+  return kSwitches;
+}
+
+tUsage ListingUsage() {
+  tUsage usage = {
+      .Program = "jobvigil-jobs",
+      .Version = JOBVIGIL_VERSION,
+      .About = {"Lists every BackupExec job that XML files name, with the line and exit",
+                "code that jobvigil gives for it."},
+      .Arguments = "\"path of XML files\"",
+      .Switches = {}};
+  for (const tListingSwitch& item : ListingSwitches()) usage.Switches.push_back(item.Usage);
+  usage.Switches.push_back(HelpSwitchHelp);
+  usage.Switches.push_back(VersionSwitchHelp);
+  return usage;
+}
+
+[[noreturn]] void UsageAndEnd() { EndWithUsage(ListingUsage(), StateUnknown); }
+
+// How many of the arguments from `at` on the switch takes, with its value; 0 where the argument
+// at `at` is not that switch.
+std::size_t Match(const tListingSwitch& item, const std::vector<std::string>& arguments,
+                  std::size_t at, std::string& value) {
+  const std::string& argument = arguments[at];
+  const std::string joined = item.Name + "=";
+  switch (item.Takes) {
+    case TakesNothing:
+      return argument == item.Name ? 1 : 0;
+    case TakesNextOrJoined:
+      if (argument.starts_with(joined) && argument.size() > joined.size()) {
+        value = argument.substr(joined.size());
+        return 1;
+      }
+      [[fallthrough]];
+    case TakesNext:
+      if (argument != item.Name || at + 1 == arguments.size()) return 0;
+      value = arguments[at + 1];
+      return 2;
+    case TakesJoined:
+      if (!argument.starts_with(joined)) return 0;
+      value = argument.substr(joined.size());
+      return 1;
+    case TakesAttached:
+      if (!UpperText(argument).starts_with(UpperText(item.Name))) return 0;
+      value = argument.substr(item.Name.size());
+      return 1;
+  }
+  return 0;
+}
+
+// A name that goes into an engine's configuration as typed by the administrator: nothing that
+// ends a line, no blank at either end, and nothing Nagios refuses in an object's name, so that
+// it means the same in every engine without escaping.
+bool IsPlainObjectName(const std::string& name) {
+  return !name.empty() && name.front() != ' ' && name.back() != ' ' &&
+         WithStandIns(name, kRefusedInNagiosNames) == name;
+}
+
+}  // namespace
+
+std::vector<tListedJob> ListJobs() {
+  // Each job's logs in one pass over the table; listed from the last slot, so that of logs of one
+  // date the first in table order, which the check chooses, ends up last.
+  std::map<std::string, std::vector<int>> logsOf;
+  for (int k = LogFileCount; k >= 1; --k) {
+    if (!Slot(k).JobName.empty()) logsOf[Slot(k).JobName].push_back(k);
+  }
+  const tDateTime midnight = MidnightOf(LocalTimeNow());
+  std::vector<tListedJob> jobs;
+  for (auto& [name, runs] : logsOf) {
+    std::stable_sort(runs.begin(), runs.end(),
+                     [](int a, int b) { return Slot(a).FileDate < Slot(b).FileDate; });
+    int lastSuccess = static_cast<int>(runs.size()) - 1;
+    while (lastSuccess >= 0 && ClassifyStatus(Slot(runs[lastSuccess]).StatusId) != OutcomeGood)
+      --lastSuccess;
+    // Each job as the check matches it when its name is typed back. The latest log's spelling
+    // differs from the scanned name in the case of a-z only, so typed back it names the same
+    // job and chooses the same log.
+    const std::string typed = TypedJobName(name);
+    const std::u16string characters = TypedCharacters(typed);
+    const int chosen =
+        ChooseLatestLog(UpperText(typed), characters.empty() ? "" : Utf16JobKey(characters));
+    const tFichierXML* latest = chosen > 0 ? &Slot(chosen) : nullptr;
+    const std::string kept = latest ? latest->WrittenName : name;
+    // Each byte of the kept name as the ISO-8859-1 character of that number names the same
+    // job on every platform; the characters of a UTF-16 log's name are shown instead where,
+    // typed back, they choose the same log.
+    std::string written = Utf8OfLatin1(kept);
+    std::string job = TypedJobName(kept);
+    if (latest && !latest->WrittenUtf8.empty()) {
+      const std::u16string spelled = Utf16OfUtf8(latest->WrittenUtf8);
+      const std::string spelledKey = Utf16JobKey(spelled);
+      const std::string spelledTyped = TypedText(spelled);
+      if (spelledKey == name && (spelledTyped.empty() ||
+                                 ChooseLatestLog(UpperText(spelledTyped), spelledKey) == chosen)) {
+        written = latest->WrittenUtf8;
+        if (!spelledTyped.empty()) job = spelledTyped;
+      }
+    }
+    const tVerdict verdict = JudgeLatestLog(chosen, job, WarningDays, CriticalDays, midnight);
+    jobs.push_back(
+        {name, written, job, chosen, verdict.Line, verdict.State, std::move(runs), lastSuccess});
+  }
+  return jobs;
+}
+
+const tFichierXML* LatestLog(const tListedJob& job) {
+  return job.Chosen > 0 ? &Slot(job.Chosen) : nullptr;
+}
+
+const tFichierXML* LastSuccessLog(const tListedJob& job) {
+  return job.LastSuccess >= 0 ? &Slot(job.Runs[job.LastSuccess]) : nullptr;
+}
+
+int RunsSinceSuccess(const tListedJob& job) {
+  return static_cast<int>(job.Runs.size()) - 1 - job.LastSuccess;
+}
+
+std::int64_t UnixSecondsOf(const tFichierXML& log) {
+  return UniversalSecondsOf(LocalSecondsOf(log.FileDate));
+}
+
+void RunJobList(const std::vector<std::string>& arguments, const std::vector<std::u16string>&) {
+  InitStatusTexts();
+  AnswerHelpOrVersion(arguments, ListingUsage());
+  if (arguments.empty()) UsageAndEnd();
+  SetLogDirectory(arguments[0]);
+  tListingOptions options = {{arguments[0], "", "", 0, 0, ""}, &ListingFormats.front(), ""};
+  for (std::size_t i = 1; i < arguments.size();) {
+    std::size_t taken = 0;
+    for (const tListingSwitch& item : ListingSwitches()) {
+      std::string value;
+      taken = Match(item, arguments, i, value);
+      if (taken == 0) continue;
+      if (!item.Read(value, options)) UsageAndEnd();
+      break;
+    }
+    if (taken == 0) UsageAndEnd();
+    i += taken;
+  }
+  const tListingFormat* format = options.Format;
+  const tListingRequest& request = options.Request;
+  // What the configuration formats write of the command line must stay one line and one name.
+  if (format->NeedsLimits && (WarningDays == 0 || CriticalDays == 0)) UsageAndEnd();
+  if (format->ForHost &&
+      (!IsPlainObjectName(request.Host) ||
+       (!request.Template.empty() && !IsPlainObjectName(request.Template)) ||
+       (!request.SuccessTemplate.empty() && !IsPlainObjectName(request.SuccessTemplate)) ||
+       std::any_of(request.Directory.begin(), request.Directory.end(),
+                   [](char c) { return static_cast<unsigned char>(c) < 0x20; })))
+    UsageAndEnd();
+  StopLineForm = format->Writer->Stop;
+  if (!options.Output.empty()) SendOutputTo(options.Output);
+  ScanLogDirectory();
+  ReadEveryLogFile();
+  format->Writer->Jobs(ListJobs(), request);
+  EndRun(StateOk);
+}
