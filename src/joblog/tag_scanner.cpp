@@ -249,33 +249,37 @@ const char* ScanEveryTag(tChunk& chunk, const char* from) {
 // --- Path 3: the latest element of each kind, backwards --------------------------------------
 //
 // Without diagnostics only the verdict counts, and of each kind only the last element a log
-// holds: FindWantedTags marks, for each kind apart, the bytes where a tag may begin its name, and
-// in each block each kind is looked for from the block's end until an element of it completes.
-// A kind none of the block's words may begin, as a name a log never holds, is passed at once.
+// holds: FindWantedTags gives the words where a tag may begin a wanted name, with the bytes of
+// each kind apart, and in each block each kind is looked for from the block's end until an
+// element of it completes. A kind none of the block's words may begin, as a name a log never
+// holds, is passed at once.
 
 const char* ScanLatestOfEachKind(tChunk& chunk, const char* from) {
   tWantedTagsCarry carry;
-  std::uint64_t candidates[kWantedKinds][kBlockWords + 1];
-  unsigned held = 0;  // the kinds the block holds candidates of
+  tWantedWord candidates[kBlockWords + 1];
+  std::size_t count = 0;  // the block's words that hold candidates
+  unsigned held = 0;      // the kinds they hold
   ForEachBlock(
       chunk, from,
       [&](const unsigned char* bytes, std::size_t words, std::size_t first) {
-        std::uint64_t* const masks[] = {candidates[0] + first, candidates[1] + first,
-                                        candidates[2] + first};
-        static_assert(std::size(masks) == kWantedKinds, "a mask for each kind");
-        if (first == 0) held = 0;
-        held |= FindWantedTags(bytes, words, carry, masks);
+        if (first == 0) count = held = 0;
+        unsigned kinds = 0;
+        const std::size_t found = FindWantedTags(bytes, words, carry, candidates + count, kinds);
+        for (std::size_t i = count; i < count + found; ++i) candidates[i].Word += first;
+        count += found;
+        held |= kinds;
       },
-      [&](const char* block, std::size_t words) {
+      [&](const char* block, std::size_t) {
         for (std::size_t k = 0; k < kWantedKinds; ++k) {
           const unsigned kind = 1u << k;
           if ((held & kind) == 0) continue;
           bool found = false;
-          for (std::size_t w = words; w-- > 0 && !found;) {
-            for (std::uint64_t bits = candidates[k][w]; bits != 0 && !found;) {
+          for (std::size_t i = count; i-- > 0 && !found;) {
+            const char* word = block + candidates[i].Word * kWordBytes;
+            for (std::uint64_t bits = candidates[i].Of[k]; bits != 0 && !found;) {
               const int last = 63 - std::countl_zero(bits);
               bits ^= std::uint64_t{1} << last;
-              const char* tag = TagOfCandidate(from, block + w * kWordBytes + last);
+              const char* tag = TagOfCandidate(from, word + last);
               found = tag != nullptr && (KindsOfStart(tag, chunk.End) & kind) != 0 &&
                       OpensTag(from, tag - 1) && CompleteAt(chunk, tag, kind) != 0;
             }

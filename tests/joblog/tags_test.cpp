@@ -34,17 +34,23 @@ tFound FindAll(const std::vector<unsigned char>& bytes) {
     const std::size_t at = w * kWordBytes;
     for (std::size_t i = 0, n = FindTags(first, count, inContent, tags.data()); i < n; ++i)
       found.Tags.push_back(at + tags[i]);
-    std::vector<std::uint64_t> wanted(kWantedKinds * kCallWords);
-    std::uint64_t* const masks[] = {&wanted[0], &wanted[kCallWords], &wanted[2 * kCallWords]};
-    const unsigned held = FindWantedTags(first, count, carry, masks);
-    // Each as its offset and kind.
-    for (std::size_t k = 0; k < kWantedKinds; ++k) {
-      for (std::size_t i = 0; i < count * kWordBytes; ++i) {
-        if ((masks[k][i / kWordBytes] >> (i % kWordBytes) & 1) != 0)
-          found.Wanted.push_back((at + i) * kWantedKinds + k);
+    std::vector<tWantedWord> wanted(kCallWords);
+    unsigned held = 0;
+    const std::size_t holding = FindWantedTags(first, count, carry, wanted.data(), held);
+    // Each as its offset and kind, the words in order, none without a candidate.
+    for (std::size_t i = 0; i < holding; ++i) {
+      EXPECT_TRUE(i == 0 || wanted[i].Word > wanted[i - 1].Word);
+      std::uint64_t any = 0;
+      for (std::size_t k = 0; k < kWantedKinds; ++k) {
+        any |= wanted[i].Of[k];
+        for (std::size_t b = 0; b < kWordBytes; ++b) {
+          if ((wanted[i].Of[k] >> b & 1) != 0)
+            found.Wanted.push_back((at + wanted[i].Word * kWordBytes + b) * kWantedKinds + k);
+        }
       }
-      found.Wanted.push_back(held >> k & 1u);
+      EXPECT_NE(any, 0u);
     }
+    found.Wanted.push_back(held);
   }
   return found;
 }

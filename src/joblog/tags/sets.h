@@ -29,8 +29,8 @@
 /// What each instruction set gives the functions of tags.h.
 struct tKernels {
   std::size_t (*FindTags)(const unsigned char*, std::size_t, std::uint64_t&, std::uint16_t*);
-  unsigned (*FindWantedTags)(const unsigned char*, std::size_t, tWantedTagsCarry&,
-                             std::uint64_t* const*);
+  std::size_t (*FindWantedTags)(const unsigned char*, std::size_t, tWantedTagsCarry&, tWantedWord*,
+                                unsigned&);
   std::size_t (*FindLastOpen)(const unsigned char*, std::size_t);
   tByteMasks (*ClassifyWord)(const unsigned char*);
 };

@@ -34,9 +34,9 @@ std::size_t FindTags(const unsigned char* bytes, std::size_t words, std::uint64_
   return gKernels->FindTags(bytes, words, inContent, tags);
 }
 
-unsigned FindWantedTags(const unsigned char* bytes, std::size_t words, tWantedTagsCarry& carry,
-                        std::uint64_t* const* masks) {
-  return gKernels->FindWantedTags(bytes, words, carry, masks);
+std::size_t FindWantedTags(const unsigned char* bytes, std::size_t words, tWantedTagsCarry& carry,
+                           tWantedWord* found, unsigned& held) {
+  return gKernels->FindWantedTags(bytes, words, carry, found, held);
 }
 
 std::size_t FindLastOpen(const unsigned char* bytes, std::size_t size) {

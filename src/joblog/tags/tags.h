@@ -114,12 +114,21 @@ struct tWantedTagsCarry {
   bool Frequent = false;
 };
 
-/// Sets masks[k][w], for each wanted kind k + 1 and each of `words` whole words, to where a tag
-/// may begin that kind's name: bit i for a byte i that may lead it (LeadKinds) one past a "<",
-/// or that may lead it or is NUL two past one with a NUL between; whether the "<" opens a tag
-/// is not looked at. Gives the set of kinds (bit k for kind k + 1) that any word holds one of.
-unsigned FindWantedTags(const unsigned char* bytes, std::size_t words, tWantedTagsCarry& carry,
-                        std::uint64_t* const* masks);
+/// A word where a tag may begin a wanted name (FindWantedTags): its number from the first word
+/// given, and for each wanted kind k + 1 where a tag may begin that kind's name, bit i for byte
+/// i of the word.
+struct tWantedWord {
+  std::uint64_t Of[kWantedKinds];
+  std::size_t Word;
+};
+
+/// Writes to `found`, in order, each of `words` whole words that holds a byte where a tag may
+/// begin a wanted name: a byte that may lead it (LeadKinds) one past a "<", or that may lead it
+/// or is NUL two past one with a NUL between; whether the "<" opens a tag is not looked at.
+/// Gives how many were written, `words` at most, and sets `held` to the kinds (bit k for kind
+/// k + 1) that any of them holds.
+std::size_t FindWantedTags(const unsigned char* bytes, std::size_t words, tWantedTagsCarry& carry,
+                           tWantedWord* found, unsigned& held);
 
 /// The offset of the last "<" of the `size` bytes; `size` when there is none.
 std::size_t FindLastOpen(const unsigned char* bytes, std::size_t size);
