@@ -80,6 +80,8 @@ struct tXmlScan {
   std::string Content;               // the content after it so far, kept, in its own case
   std::string NameBytes;             // the same content of a name, every byte of it
   std::string LogStart;              // the log's first two bytes, which tell UTF-16
+  bool CandidatesFrequent = false;   // whether the last chunk's words held candidates often
+                                     // (FindWantedTags), as the next chunk's most likely do
   tFichierXML Found;
 };
 

@@ -256,6 +256,7 @@ const char* ScanEveryTag(tChunk& chunk, const char* from) {
 
 const char* ScanLatestOfEachKind(tChunk& chunk, const char* from) {
   tWantedTagsCarry carry;
+  carry.Frequent = chunk.Scan.CandidatesFrequent;
   tWantedWord candidates[kBlockWords + 1];
   std::size_t count = 0;  // the block's words that hold candidates
   unsigned held = 0;      // the kinds they hold
@@ -286,6 +287,7 @@ const char* ScanLatestOfEachKind(tChunk& chunk, const char* from) {
           }
         }
       });
+  chunk.Scan.CandidatesFrequent = carry.Frequent;
   // The latest of each kind, in the order they completed.
   for (int next = 0; next >= 0;) {
     next = -1;

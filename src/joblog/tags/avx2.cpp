@@ -12,10 +12,11 @@ struct tWord {
   __m256i Low, High;
 };
 
-JOBVIGIL_INLINE tWord LoadWord(const unsigned char* at) {
-  return {_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)),
-          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 32))};
+JOBVIGIL_INLINE __m256i Load(const unsigned char* at) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
 }
+
+JOBVIGIL_INLINE tWord LoadWord(const unsigned char* at) { return {Load(at), Load(at + 32)}; }
 
 // The word's mask from a truth (all ones or zero) for each byte of its two halves.
 JOBVIGIL_INLINE std::uint64_t Mask(__m256i low, __m256i high) {
@@ -37,12 +38,35 @@ JOBVIGIL_INLINE __m256i LeadTruths(__m256i bytes, unsigned kinds) {
                           _mm256_and_si256(bytes, nibble)),
       _mm256_shuffle_epi8(_mm256_load_si256(reinterpret_cast<const __m256i*>(kLeadHalves.High)),
                           _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble)));
-  const __m256i kindBits = _mm256_set1_epi8(static_cast<char>(kLeadHalves.BitsOf(kinds)));
+  // Every kind's bits are all the entries hold.
+  const unsigned bits = kLeadHalves.BitsOf(kinds);
+  if (bits == kLeadHalves.BitsOf(kEveryWantedKind))
+    return _mm256_cmpgt_epi8(shared, _mm256_setzero_si256());
+  const __m256i kindBits = _mm256_set1_epi8(static_cast<char>(bits));
   return _mm256_cmpgt_epi8(_mm256_and_si256(shared, kindBits), _mm256_setzero_si256());
 }
 
 JOBVIGIL_INLINE std::uint64_t LeadOf(tWord word, unsigned kinds) {
   return Mask(LeadTruths(word.Low, kinds), LeadTruths(word.High, kinds));
+}
+
+// CandidatesOf for the 32 bytes from `at`, all in vectors: the bytes before each are loaded
+// one and two bytes early, so that a word costs one mask and not one for each class.
+JOBVIGIL_INLINE __m256i CandidateTruths(const unsigned char* at, unsigned kinds) {
+  const __m256i bytes = Load(at), one = Load(at - 1), two = Load(at - 2);
+  const __m256i lead = LeadTruths(bytes, kinds);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i open = _mm256_set1_epi8('<');
+  const __m256i afterOpen = _mm256_cmpeq_epi8(one, open);
+  const __m256i afterOpenNul =
+      _mm256_and_si256(_mm256_cmpeq_epi8(two, open), _mm256_cmpeq_epi8(one, zero));
+  return _mm256_or_si256(
+      _mm256_and_si256(afterOpen, lead),
+      _mm256_and_si256(afterOpenNul, _mm256_or_si256(lead, _mm256_cmpeq_epi8(bytes, zero))));
+}
+
+JOBVIGIL_INLINE std::uint64_t CandidatesOf(const unsigned char* at, unsigned kinds) {
+  return Mask(CandidateTruths(at, kinds), CandidateTruths(at + 32, kinds));
 }
 
 JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {

@@ -29,6 +29,13 @@ JOBVIGIL_INLINE std::uint64_t LeadOf(tWord word, unsigned kinds) {
                                _mm512_set1_epi8(static_cast<char>(kLeadHalves.BitsOf(kinds))));
 }
 
+// The bytes before each are loaded one and two bytes early.
+JOBVIGIL_INLINE std::uint64_t CandidatesOf(const unsigned char* at, unsigned kinds) {
+  const tWord word = LoadWord(at), one = LoadWord(at - 1), two = LoadWord(at - 2);
+  const std::uint64_t lead = LeadOf(word, kinds);
+  return (Equal(one, '<') & lead) | (Equal(two, '<') & Equal(one, 0) & (lead | Equal(word, 0)));
+}
+
 JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {
   return static_cast<std::size_t>(std::popcount(bits));
 }

@@ -6,12 +6,16 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "joblog/tags/tags.h"
 
 // Each set's reading of words is inlined into its own loops: a call for each word would cost as
 // much as the reading.
 #define JOBVIGIL_INLINE __attribute__((always_inline)) inline
+// And what a loop does rarely is kept out of it, so that the loop keeps its constants in
+// registers.
+#define JOBVIGIL_APART __attribute__((noinline))
 
 // The region of code compiled for an instruction set's target: each function defined between
 // the two may use the instructions the features name.

@@ -10,11 +10,14 @@ struct tWord {
   __m128i Part[4];
 };
 
+JOBVIGIL_INLINE __m128i Load(const unsigned char* at) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
 JOBVIGIL_INLINE tWord LoadWord(const unsigned char* at) {
   tWord word;
 #pragma GCC unroll 4
-  for (int i = 0; i < 4; ++i)
-    word.Part[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * i));
+  for (int i = 0; i < 4; ++i) word.Part[i] = Load(at + 16 * i);
   return word;
 }
 
@@ -39,28 +42,48 @@ JOBVIGIL_INLINE std::uint64_t Equal(tWord word, unsigned char b) {
 // Where bytes may lead one of the kinds (a set, as LeadKinds gives): a letter's two cases compare
 // as one with the 0x20 bit set, the bytes from AtLeast on compare by their unsigned maximum, and
 // each other lead byte by itself.
+JOBVIGIL_INLINE __m128i LeadTruths(__m128i bytes, unsigned kinds) {
+  const __m128i folded = _mm_or_si128(bytes, Bytes(0x20));
+  __m128i lead = _mm_setzero_si128();
+#pragma GCC unroll 26
+  for (std::size_t k = 0; k < kLeadCompares.FoldedCount; ++k) {
+    if ((kLeadCompares.FoldedKinds[k] & kinds) != 0)
+      lead = _mm_or_si128(lead, _mm_cmpeq_epi8(folded, Bytes(kLeadCompares.Folded[k])));
+  }
+#pragma GCC unroll 16
+  for (std::size_t k = 0; k < kLeadCompares.SingleCount; ++k) {
+    if ((kLeadCompares.SingleKinds[k] & kinds) != 0)
+      lead = _mm_or_si128(lead, _mm_cmpeq_epi8(bytes, Bytes(kLeadCompares.Single[k])));
+  }
+  if (kLeadCompares.AtLeast < 256 && (kLeadCompares.AtLeastKinds & kinds) != 0) {
+    const __m128i least = Bytes(kLeadCompares.AtLeast);
+    lead = _mm_or_si128(lead, _mm_cmpeq_epi8(_mm_max_epu8(bytes, least), bytes));
+  }
+  return lead;
+}
+
 JOBVIGIL_INLINE std::uint64_t LeadOf(tWord word, unsigned kinds) {
   __m128i truths[4];
 #pragma GCC unroll 4
+  for (int i = 0; i < 4; ++i) truths[i] = LeadTruths(word.Part[i], kinds);
+  return Mask(truths);
+}
+
+// All in vectors: the bytes before each are loaded one and two bytes early, so that a word
+// costs one mask and not one for each class.
+JOBVIGIL_INLINE std::uint64_t CandidatesOf(const unsigned char* at, unsigned kinds) {
+  __m128i truths[4];
+#pragma GCC unroll 4
   for (int i = 0; i < 4; ++i) {
-    const __m128i bytes = word.Part[i];
-    const __m128i folded = _mm_or_si128(bytes, Bytes(0x20));
-    __m128i lead = _mm_setzero_si128();
-#pragma GCC unroll 26
-    for (std::size_t k = 0; k < kLeadCompares.FoldedCount; ++k) {
-      if ((kLeadCompares.FoldedKinds[k] & kinds) != 0)
-        lead = _mm_or_si128(lead, _mm_cmpeq_epi8(folded, Bytes(kLeadCompares.Folded[k])));
-    }
-#pragma GCC unroll 16
-    for (std::size_t k = 0; k < kLeadCompares.SingleCount; ++k) {
-      if ((kLeadCompares.SingleKinds[k] & kinds) != 0)
-        lead = _mm_or_si128(lead, _mm_cmpeq_epi8(bytes, Bytes(kLeadCompares.Single[k])));
-    }
-    if (kLeadCompares.AtLeast < 256 && (kLeadCompares.AtLeastKinds & kinds) != 0) {
-      const __m128i least = Bytes(kLeadCompares.AtLeast);
-      lead = _mm_or_si128(lead, _mm_cmpeq_epi8(_mm_max_epu8(bytes, least), bytes));
-    }
-    truths[i] = lead;
+    const __m128i bytes = Load(at + 16 * i), one = Load(at + 16 * i - 1),
+                  two = Load(at + 16 * i - 2);
+    const __m128i lead = LeadTruths(bytes, kinds);
+    const __m128i afterOpen = _mm_cmpeq_epi8(one, Bytes('<'));
+    const __m128i afterOpenNul =
+        _mm_and_si128(_mm_cmpeq_epi8(two, Bytes('<')), _mm_cmpeq_epi8(one, Bytes(0)));
+    truths[i] = _mm_or_si128(
+        _mm_and_si128(afterOpen, lead),
+        _mm_and_si128(afterOpenNul, _mm_or_si128(lead, _mm_cmpeq_epi8(bytes, Bytes(0)))));
   }
   return Mask(truths);
 }

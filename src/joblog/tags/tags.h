@@ -106,11 +106,11 @@ constexpr std::size_t TagRoom(std::size_t words) { return words * kWordBytes / 2
 std::size_t FindTags(const unsigned char* bytes, std::size_t words, std::uint64_t& inContent,
                      std::uint16_t* tags);
 
-/// What FindWantedTags carries from one call to the next: the "<" and NUL of the last word of
-/// the last call (bits 62 and 63 are read), and whether candidates came often in it.
+/// What FindWantedTags carries from one call to the next: the last two bytes of the last call's
+/// words (before the first call, neither "<" nor NUL), and whether candidates came often in
+/// them.
 struct tWantedTagsCarry {
-  std::uint64_t Open = 0;
-  std::uint64_t Nul = 0;
+  unsigned char Before[2] = {'x', 'x'};
   bool Frequent = false;
 };
 
