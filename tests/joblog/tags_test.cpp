@@ -55,7 +55,7 @@ tFound FindAll(const std::vector<unsigned char>& bytes) {
   return found;
 }
 
-TEST(Brackets, EverySetFindsAsThePlainTable) {
+TEST(TagFinding, EverySetFindsAsThePlainTable) {
   // All 256 byte values, in four words.
   std::vector<unsigned char> values = Words(4);
   for (int b = 0; b < 256; ++b) values[2 + b] = static_cast<unsigned char>(b);

@@ -43,6 +43,9 @@ JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return std::countr_zero(
 
 constexpr bool kSparseFirst = false;
 
+// Its compares give masks, which cost little to combine.
+constexpr bool kKindsInVectors = false;
+
 #include "joblog/tags/word_loop.inc"
 
 }  // namespace avx512

@@ -40,6 +40,10 @@ JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return TrailingZerosPort
 // A word costs a pass over its bytes for each mask.
 constexpr bool kSparseFirst = true;
 
+// Each is a pass over the bytes either way; through the masks, the sets that read words whole
+// are tested against the other way.
+constexpr bool kKindsInVectors = false;
+
 #include "joblog/tags/word_loop.inc"
 
 }  // namespace plain

@@ -95,6 +95,10 @@ JOBVIGIL_INLINE int TrailingZeros(std::uint64_t bits) { return TrailingZerosPort
 // Four vectors and no byte shuffle: a whole word costs much.
 constexpr bool kSparseFirst = true;
 
+// Each kind's lead bytes are compares of their own, which its whole would repeat in
+// four vectors.
+constexpr bool kKindsInVectors = false;
+
 #include "joblog/tags/word_loop.inc"
 
 }  // namespace sse2
