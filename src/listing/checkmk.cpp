@@ -1,6 +1,8 @@
 // The listing as Checkmk local checks: one line per job, `<state> "<service name>" <metrics>
-// <text>`, with the check's state and line and the age of the job's last success, and one for the
-// log directory itself, so that a host whose directory cannot be read is never silent.
+// <text>`, with the check's state and line, the age of the job's last success and the time to
+// its next run due; one for each job's schedule, WARNING once its next run is overdue, so that
+// the job's own service keeps the check's state; and one for the log directory itself, so that
+// a host whose directory cannot be read is never silent.
 #include "joblog/joblog.h"
 #include "listing/formats.h"
 #include "platform/platform.h"
@@ -14,6 +16,10 @@ const char kDirectoryService[] = "BackupExec log directory";
 // may hold either quote: a line with one is dropped without a word. They take typographic
 // stand-ins, and a control character (which no line of Checkmk's may end in) a "_".
 std::string StandIn(const std::string& utf8) { return WithStandIns(utf8, "'\""); }
+
+// A job's schedule service: its name and " schedule", which always takes the id where it meets
+// another service's name.
+std::string ScheduleStandIn(const std::string& utf8) { return StandIn(utf8) + " schedule"; }
 
 // Checkmk turns each backslash-n of the text into a line break; such a backslash is written as
 // U+29F5, its look-alike, so that the text reads as the check's line.
@@ -29,15 +35,30 @@ std::string Text(const std::string& line) {
 void WriteCheckmk(const std::vector<tListedJob>& jobs, const tListingRequest&) {
   const std::vector<std::string> names =
       ServiceNames(jobs, "BackupExec ", StandIn, {kDirectoryService});
-  // The age of each job's last success, in seconds, as a metric that Checkmk graphs; none for a
-  // job none of whose logs succeeded, whose state says so.
+  std::vector<std::string> taken = names;
+  taken.push_back(kDirectoryService);
+  const std::vector<std::string> schedules =
+      ServiceNames(jobs, "BackupExec ", ScheduleStandIn, taken);
+  // The age of each job's last success, in seconds, as a metric that Checkmk graphs, none for a
+  // job none of whose logs succeeded, whose state says so; and the seconds until its next run is
+  // due, below 0 once overdue, for a job with a schedule.
   const std::int64_t now = UniversalSecondsOf(LocalTimeNow());
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const tFichierXML* success = LastSuccessLog(jobs[i]);
-    const std::string metrics =
-        success ? "last_success_age=" + std::to_string(now - UnixSecondsOf(*success)) : "-";
-    WriteLfLine(NumberToText(jobs[i].State) + " \"" + names[i] + "\" " + metrics + " " +
-                Text(jobs[i].Line));
+    const std::optional<std::int64_t> due = UnixSecondsDue(jobs[i]);
+    std::string metrics;
+    if (success) metrics = "last_success_age=" + std::to_string(now - UnixSecondsOf(*success));
+    if (due)
+      metrics += (metrics.empty() ? "" : "|") + ("next_run_in=" + std::to_string(*due - now));
+    WriteLfLine(NumberToText(jobs[i].State) + " \"" + names[i] + "\" " +
+                (metrics.empty() ? "-" : metrics) + " " + Text(jobs[i].Line));
+  }
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (!jobs[i].NextRunDue) continue;
+    const std::string due = DateAndTime(*jobs[i].NextRunDue);
+    WriteLfLine(jobs[i].Overdue
+                    ? "1 \"" + schedules[i] + "\" - Overdue: its next run was due by " + due
+                    : "0 \"" + schedules[i] + "\" - Its next run is due by " + due);
   }
   WriteLfLine(std::string("0 \"") + kDirectoryService + "\" logs=" + NumberToText(LogFileCount) +
               " " + NumberToText(LogFileCount) + " logs, " +

@@ -81,9 +81,14 @@ std::string WithStandIns(const std::string& utf8, std::string_view refused) {
 }
 
 std::string DateAndTime(const tFichierXML& log) {
-  const std::int64_t minutes = LocalSecondsOf(log.FileDate) / 60 % (24 * 60);
+  return DateAndTime(LocalSecondsOf(log.FileDate));
+}
+
+std::string DateAndTime(std::int64_t localSeconds) {
+  const std::int64_t minutes = localSeconds / 60 % (24 * 60);
   const auto twoDigits = [](std::int64_t n) {
     return std::string{static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)};
   };
-  return DateToText(log.FileDate) + " " + twoDigits(minutes / 60) + ":" + twoDigits(minutes % 60);
+  return DateToText(FileDateTime(localSeconds)) + " " + twoDigits(minutes / 60) + ":" +
+         twoDigits(minutes % 60);
 }

@@ -72,6 +72,9 @@ std::string WithStandIns(const std::string& utf8, std::string_view refused);
 /// A log's local date and time to the minute: '7/12/2026 22:00'.
 std::string DateAndTime(const tFichierXML& log);
 
+/// The same of a local wall-clock time in seconds since 1/1/1970 00:00.
+std::string DateAndTime(std::int64_t localSeconds);
+
 /// What Nagios refuses in an object's name: the characters of illegal_object_name_chars in
 /// Debian's nagios.cfg, with the comment sign and the backslash (a line continues after one at
 /// its end).

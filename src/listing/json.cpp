@@ -32,6 +32,7 @@ void WriteJson(const std::vector<tListedJob>& jobs, const tListingRequest&) {
     const tListedJob& job = jobs[i];
     const tFichierXML* log = LatestLog(job);
     const tFichierXML* success = LastSuccessLog(job);
+    const std::optional<std::int64_t> due = UnixSecondsDue(job);
     // The id is a key that a JSONPath filter or an item key can hold whatever quotes the name
     // has, and that stays the same whichever log spells it.
     WriteLine("  {\"job\": " + JsonString(job.Written) + ", \"id\": \"" + JobId(job) + "\"" +
@@ -42,8 +43,9 @@ void WriteJson(const std::vector<tListedJob>& jobs, const tListingRequest&) {
               ", \"last_success\": " + std::to_string(success ? UnixSecondsOf(*success) : 0) +
               ", \"runs_since_success\": " + std::to_string(RunsSinceSuccess(job)) +
               ", \"runs\": " + std::to_string(job.Runs.size()) +
-              ", \"oldest\": " + std::to_string(UnixSecondsOf(Slot(job.Runs.front()))) + "}" +
-              (i + 1 < jobs.size() ? "," : ""));
+              ", \"oldest\": " + std::to_string(UnixSecondsOf(Slot(job.Runs.front()))) +
+              ", \"next_run_due\": " + (due ? std::to_string(*due) : "null") + ", \"overdue\": " +
+              (job.Overdue ? "true" : "false") + "}" + (i + 1 < jobs.size() ? "," : ""));
   }
   WriteLine("]");
 }

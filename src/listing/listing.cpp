@@ -8,6 +8,7 @@
 #include "joblog/joblog.h"
 #include "joblog/status.h"
 #include "listing/formats.h"
+#include "listing/schedule.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "text/text.h"
@@ -19,7 +20,9 @@ namespace {
 struct tListingOptions {
   tListingRequest Request;
   const tListingFormat* Format;
-  std::string Output;  // the file to replace; empty for standard output
+  std::string Output;                 // the file to replace; empty for standard output
+  std::vector<std::string> Included;  // patterns of the jobs listed; empty for every job
+  std::vector<std::string> Excluded;  // patterns of the jobs left out
 };
 
 // How a switch of the listing takes its value.
@@ -38,6 +41,7 @@ struct tListingSwitch {
   tTakes Takes;
   tSwitchHelp Usage;
   bool (*Read)(const std::string& value, tListingOptions& options);
+  bool AsName = false;  // its value is matched with names: the characters typed, in UTF-8
 };
 
 // An age limit in days as the check reads it, or none where the value is empty, as an agent that
@@ -113,6 +117,23 @@ const std::vector<tListingSwitch>& ListingSwitches() {
          options.Request.SuccessTemplate = value;
          return true;
        }},
+      {"--include",
+       TakesNextOrJoined,
+       {"--include PATTERN",
+        {"only the jobs whose names match, * any characters,", "? one; again for more"}},
+       [](const std::string& value, tListingOptions& options) {
+         options.Included.push_back(value);
+         return true;
+       },
+       true},
+      {"--exclude",
+       TakesNextOrJoined,
+       {"--exclude PATTERN", {"not the jobs whose names match; again for more"}},
+       [](const std::string& value, tListingOptions& options) {
+         options.Excluded.push_back(value);
+         return true;
+       },
+       true},
       {"--output",
        TakesNextOrJoined,
        {"--output FILE", {"into FILE, replaced in one step, instead of the output"}},
@@ -171,6 +192,39 @@ std::size_t Match(const tListingSwitch& item, const std::vector<std::string>& ar
   return 0;
 }
 
+// Whether the UTF-8 name matches the pattern, as the check matches names: ASCII letters of
+// either case alike, every other byte as it is; "*" stands for any characters and "?" for one.
+// A name that holds "*" or "?" matches itself.
+bool MatchesPattern(std::string_view name, std::string_view pattern) {
+  const auto next = [](std::string_view text, std::size_t at) {
+    do ++at;
+    while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80);
+    return at;
+  };
+  // Where the pattern goes on after the last "*", and the name's byte that "*" last ended at.
+  std::size_t star = std::string_view::npos, resume = 0;
+  std::size_t n = 0, p = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star = ++p;
+      resume = n;
+    } else if (p < pattern.size() && pattern[p] == '?') {
+      n = next(name, n);
+      ++p;
+    } else if (p < pattern.size() && UpperAscii(pattern[p]) == UpperAscii(name[n])) {
+      ++n;
+      ++p;
+    } else if (star != std::string_view::npos) {
+      p = star;
+      n = resume = next(name, resume);
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
 // A name that goes into an engine's configuration as typed by the administrator: nothing that
 // ends a line, no blank at either end, and nothing Nagios refuses in an object's name, so that
 // it means the same in every engine without escaping.
@@ -188,7 +242,9 @@ std::vector<tListedJob> ListJobs() {
   for (int k = LogFileCount; k >= 1; --k) {
     if (!Slot(k).JobName.empty()) logsOf[Slot(k).JobName].push_back(k);
   }
-  const tDateTime midnight = MidnightOf(LocalTimeNow());
+  const tLocalSeconds now = LocalTimeNow();
+  const tDateTime midnight = MidnightOf(now);
+  const std::int64_t trueNow = UniversalSecondsOf(now);
   std::vector<tListedJob> jobs;
   for (auto& [name, runs] : logsOf) {
     std::stable_sort(runs.begin(), runs.end(),
@@ -221,8 +277,12 @@ std::vector<tListedJob> ListJobs() {
       }
     }
     const tVerdict verdict = JudgeLatestLog(chosen, job, WarningDays, CriticalDays, midnight);
-    jobs.push_back(
-        {name, written, job, chosen, verdict.Line, verdict.State, std::move(runs), lastSuccess});
+    // Whatever their status: a failed run is a run, and it came.
+    std::vector<std::int64_t> ended;
+    for (const int k : runs) ended.push_back(LocalSecondsOf(Slot(k).FileDate));
+    const std::optional<std::int64_t> due = NextRunDue(std::move(ended));
+    jobs.push_back({name, written, job, chosen, verdict.Line, verdict.State, std::move(runs),
+                    lastSuccess, due, due && trueNow > UniversalSecondsOf(*due)});
   }
   return jobs;
 }
@@ -243,17 +303,29 @@ std::int64_t UnixSecondsOf(const tFichierXML& log) {
   return UniversalSecondsOf(LocalSecondsOf(log.FileDate));
 }
 
-void RunJobList(const std::vector<std::string>& arguments, const std::vector<std::u16string>&) {
+std::optional<std::int64_t> UnixSecondsDue(const tListedJob& job) {
+  if (!job.NextRunDue) return std::nullopt;
+  return UniversalSecondsOf(*job.NextRunDue);
+}
+
+void RunJobList(const std::vector<std::string>& arguments,
+                const std::vector<std::u16string>& characters) {
   InitStatusTexts();
   AnswerHelpOrVersion(arguments, ListingUsage());
   if (arguments.empty()) UsageAndEnd();
   SetLogDirectory(arguments[0]);
-  tListingOptions options = {{arguments[0], "", "", 0, 0, ""}, &ListingFormats.front(), ""};
+  tListingOptions options = {{arguments[0], "", "", 0, 0, ""}, &ListingFormats.front(), "", {}, {}};
+  // The arguments as the names in the listing are written, where the platform tells the
+  // characters typed: in UTF-8.
+  std::vector<std::string> typed = arguments;
+  for (std::size_t i = 0; i < typed.size() && i < characters.size(); ++i) {
+    if (!characters[i].empty()) typed[i] = Utf8OfUtf16(characters[i]);
+  }
   for (std::size_t i = 1; i < arguments.size();) {
     std::size_t taken = 0;
     for (const tListingSwitch& item : ListingSwitches()) {
       std::string value;
-      taken = Match(item, arguments, i, value);
+      taken = Match(item, item.AsName ? typed : arguments, i, value);
       if (taken == 0) continue;
       if (!item.Read(value, options)) UsageAndEnd();
       break;
@@ -276,6 +348,16 @@ void RunJobList(const std::vector<std::string>& arguments, const std::vector<std
   if (!options.Output.empty()) SendOutputTo(options.Output);
   ScanLogDirectory();
   ReadEveryLogFile();
-  format->Writer->Jobs(ListJobs(), request);
+  std::vector<tListedJob> jobs = ListJobs();
+  const auto matches = [](const std::vector<std::string>& patterns, const tListedJob& job) {
+    return std::any_of(patterns.begin(), patterns.end(), [&](const std::string& pattern) {
+      return MatchesPattern(job.Written, pattern);
+    });
+  };
+  std::erase_if(jobs, [&](const tListedJob& job) {
+    return (!options.Included.empty() && !matches(options.Included, job)) ||
+           matches(options.Excluded, job);
+  });
+  format->Writer->Jobs(jobs, request);
   EndRun(StateOk);
 }

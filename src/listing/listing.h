@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ struct tListedJob {
   std::vector<int> Runs;  // the slots of the logs that Scanned groups, oldest first; of logs of
                           // one date the one the check would choose comes last
   int LastSuccess;        // the index in Runs of the latest whose status is good; -1 for none
+  std::optional<std::int64_t> NextRunDue;  // when its next run is due as its runs show it
+                                           // (schedule.h), local; none for no schedule
+  bool Overdue;                            // that time has passed
 };
 
 /// The jobs the scanned logs name, in the order of their scanned names, each answered as the
@@ -42,6 +46,9 @@ int RunsSinceSuccess(const tListedJob& job);
 
 /// A log's date as a true point in time, in seconds since 1/1/1970 00:00 universal time.
 std::int64_t UnixSecondsOf(const tFichierXML& log);
+
+/// The job's next run due (NextRunDue) as a true point in time; null where it has none.
+std::optional<std::int64_t> UnixSecondsDue(const tListedJob& job);
 
 /// The listing: the arguments (program name excluded) read, the directory scanned and its logs
 /// read, every job written out; ends with 0, or as the check ends when the directory scan

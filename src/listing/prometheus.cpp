@@ -89,6 +89,16 @@ void WritePrometheus(const std::vector<tListedJob>& jobs, const tListingRequest&
   for (std::size_t i = 0; i < jobs.size(); ++i)
     WriteLfLine("jobvigil_job_oldest_run_timestamp_seconds" + labels[i] + " " +
                 std::to_string(UnixSecondsOf(Slot(jobs[i].Runs.front()))));
+  // No series for a job whose runs keep no schedule: an alert on time() past it stays silent
+  // there, and the job is judged by its limits.
+  WriteFamily("jobvigil_job_next_run_due_timestamp_seconds",
+              "When the job's next run is due as its kept runs show its schedule, in seconds since "
+              "the Unix epoch; no series where they show none.");
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    if (const std::optional<std::int64_t> due = UnixSecondsDue(jobs[i]))
+      WriteLfLine("jobvigil_job_next_run_due_timestamp_seconds" + labels[i] + " " +
+                  std::to_string(*due));
+  }
 }
 
 // The directory's series at 0, so that an alert fires where the data would otherwise go stale,

@@ -21,15 +21,18 @@ std::string Padded(const std::string& text, std::size_t width) {
 }
 
 void WriteTable(const std::vector<tListedJob>& jobs, const tListingRequest&) {
-  constexpr std::size_t kColumns = 7;
+  constexpr std::size_t kColumns = 8;
   std::vector<std::array<std::string, kColumns>> rows = {
-      {"JOB", "STATE", "DATE", "LOG", "LAST SUCCESS", "SINCE", "LINE"}};
+      {"JOB", "STATE", "DATE", "LOG", "LAST SUCCESS", "SINCE", "NEXT RUN DUE", "LINE"}};
   for (const tListedJob& job : jobs) {
     const tFichierXML* log = LatestLog(job);
     const tFichierXML* success = LastSuccessLog(job);
+    const std::string due = !job.NextRunDue ? "no schedule"
+                            : job.Overdue   ? DateAndTime(*job.NextRunDue) + " OVERDUE"
+                                            : DateAndTime(*job.NextRunDue);
     rows.push_back({job.Job, StateName(job.State), log ? DateToText(log->FileDate) : "",
                     log ? log->FileName : "", success ? DateAndTime(*success) : "never",
-                    NumberToText(RunsSinceSuccess(job)), job.Line});
+                    NumberToText(RunsSinceSuccess(job)), due, job.Line});
   }
   std::size_t widths[kColumns - 1] = {};
   for (const auto& row : rows) {

@@ -211,14 +211,15 @@ TEST_F(Listing, ListsEachJobsHistoryAsTheLogsKeepIt) {
     int LastSuccess;  // that of the last success; -1 for none
     int RunsSince;
     int SuccessState;  // what jobvigil-success -w72 -c120 answers
+    bool Scheduled;    // whether the runs keep a schedule, failed ones too
   };
   const std::vector<tHistory> histories = {
-      {"Daily", {{4, "19"}, {3, "6"}, {2, "6"}, {1, "6"}}, 3, 0, 3, 1},
-      {"Weekly", {{1, "2"}, {15, "19"}, {8, "3"}}, 0, 0, 0, 0},
-      {"Never", {{3, "6"}, {2, "1"}, {1, "3"}}, 2, -1, 3, 2},
-      {"Once", {{9, "19"}}, 0, 0, 0, 2},
+      {"Daily", {{4, "19"}, {3, "6"}, {2, "6"}, {1, "6"}}, 3, 0, 3, 1, true},
+      {"Weekly", {{1, "2"}, {15, "19"}, {8, "3"}}, 0, 0, 0, 0, true},
+      {"Never", {{3, "6"}, {2, "1"}, {1, "3"}}, 2, -1, 3, 2, true},
+      {"Once", {{9, "19"}}, 0, 0, 0, 2, false},
       // Of logs of one date the check chooses the first listed, and so does the history.
-      {"Tied", {{2, "19"}, {2, "6"}}, 0, 0, 0, 0}};
+      {"Tied", {{2, "19"}, {2, "6"}}, 0, 0, 0, 0, false}};
   std::map<std::string, std::vector<std::filesystem::path>> files;
   for (const tHistory& history : histories) {
     for (const auto& [days, code] : history.Runs) {
@@ -256,6 +257,18 @@ TEST_F(Listing, ListsEachJobsHistoryAsTheLogsKeepIt) {
     EXPECT_EQ(series.at("jobvigil_job_runs_since_last_success").at(history.Job), history.RunsSince);
     EXPECT_EQ(series.at("jobvigil_job_kept_runs").at(history.Job), history.Runs.size());
     EXPECT_EQ(series.at("jobvigil_job_oldest_run_timestamp_seconds").at(history.Job), oldest);
+    // The next run due, where the runs keep a schedule, after the latest, passed or not.
+    const auto& due = series.at("jobvigil_job_next_run_due_timestamp_seconds");
+    EXPECT_EQ(!job->at("next_run_due").is_null(), history.Scheduled) << history.Job;
+    EXPECT_EQ(due.count(history.Job), history.Scheduled ? 1u : 0u) << history.Job;
+    if (history.Scheduled) {
+      const long long next = job->at("next_run_due");
+      EXPECT_EQ(due.at(history.Job), next) << history.Job;
+      EXPECT_GT(next, UnixSeconds(logs[history.Latest])) << history.Job;
+      EXPECT_EQ(job->at("overdue"), now > next) << history.Job;
+    } else {
+      EXPECT_EQ(job->at("overdue"), false) << history.Job;
+    }
     // Checkmk graphs the age of the last success; a job that never succeeded has none.
     const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
       return l.find("\"BackupExec " + history.Job + "\"") != std::string::npos;
@@ -280,18 +293,34 @@ TEST_F(Listing, ListsEachJobsHistoryAsTheLogsKeepIt) {
         << answer.Stdout;
     tLocalCheck check;
     ASSERT_TRUE(ReadLocalCheck(*line, check)) << *line;
+    EXPECT_TRUE(IsMetrics(check.Metrics)) << *line;
     if (success == 0) {
-      EXPECT_EQ(check.Metrics, "-") << *line;
+      EXPECT_EQ(check.Metrics.find("last_success_age="), std::string::npos) << *line;
     } else {
       ASSERT_TRUE(check.Metrics.starts_with("last_success_age=")) << *line;
       EXPECT_NEAR(std::stoll(check.Metrics.substr(17)), now - success, 60) << *line;
+    }
+    // And the job's schedule, a service of its own, WARNING once overdue.
+    const std::string schedule = "\"BackupExec " + history.Job + " schedule\"";
+    const auto scheduleLine = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+      return l.find(schedule) != std::string::npos;
+    });
+    ASSERT_EQ(scheduleLine != lines.end(), history.Scheduled) << history.Job;
+    if (history.Scheduled) {
+      const long long next = job->at("next_run_due");
+      const std::size_t in = check.Metrics.find("next_run_in=");
+      ASSERT_NE(in, std::string::npos) << *line;
+      EXPECT_NEAR(std::stoll(check.Metrics.substr(in + 12)), next - now, 60) << *line;
+      ASSERT_TRUE(ReadLocalCheck(*scheduleLine, check)) << *scheduleLine;
+      EXPECT_EQ(check.State, now > next ? "1" : "0") << *scheduleLine;
     }
   }
   const tRunResult absent = RunBeside("jobvigil-success", {dir_.string(), "Absent", "-w1"});
   EXPECT_EQ(absent.Stdout, "jobvigil-success : No XML file for job name Absent\r\n");
   EXPECT_EQ(absent.ExitCode, 3);
-  EXPECT_TRUE(std::regex_search(table, std::regex("\r\nNever +WARNING +[0-9/]+ +BE[0-9]+[.]xml +"
-                                                  "never +3 +Job: Never, ")))
+  EXPECT_TRUE(
+      std::regex_search(table, std::regex("\r\nNever +WARNING +[0-9/]+ +BE[0-9]+[.]xml +"
+                                          "never +3 +[0-9/]+ [0-9:]+( OVERDUE)? +Job: Never, ")))
       << table;
 }
 
@@ -308,13 +337,14 @@ TEST_F(Listing, ListsJobsAsATableForPeople) {
     return text + std::string(success.size() - text.size(), ' ');
   };
   const tRunResult listed = RunJobListing({dir_.string(), "-c2"});
-  EXPECT_EQ(listed.Stdout, Lines({"JOB          STATE     " + date("DATE") + "  LOG      " +
-                                      last("LAST SUCCESS") + "  SINCE  LINE",
-                                  "Nightly      OK        " + date(yesterday) + "  BE1.xml  " +
-                                      success + "  0      Job: Nightly, Success, Date:" + yesterday,
-                                  "Weekly Full  CRITICAL  " + date(older) + "  BE2.xml  " +
-                                      last("never") + "  1      Job: Weekly Full, last result " +
-                                      older + " is older than 2 days"}));
+  EXPECT_EQ(listed.Stdout,
+            Lines({"JOB          STATE     " + date("DATE") + "  LOG      " + last("LAST SUCCESS") +
+                       "  SINCE  NEXT RUN DUE  LINE",
+                   "Nightly      OK        " + date(yesterday) + "  BE1.xml  " + success +
+                       "  0      no schedule   Job: Nightly, Success, Date:" + yesterday,
+                   "Weekly Full  CRITICAL  " + date(older) + "  BE2.xml  " + last("never") +
+                       "  1      no schedule   Job: Weekly Full, last " + "result " + older +
+                       " is older than 2 days"}));
   EXPECT_EQ(listed.ExitCode, 0);
   EXPECT_EQ(RunJobListing({dir_.string(), "-c2", "--format=table"}).Stdout, listed.Stdout);
 }
@@ -475,6 +505,35 @@ TEST_F(Listing, ListingReplacesItsOutputFileInOneStep) {
   }
   EXPECT_TRUE(std::filesystem::exists(folder / "kept"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out), {}), 2);
+}
+
+// --include and --exclude keep jobs in and out of every format by their names' patterns: "*"
+// any characters, "?" one (a character beyond ASCII too), ASCII letters of either case alike.
+TEST_F(Listing, KeepsJobsInAndOutByTheirNamesPatterns) {
+  const std::vector<std::string> names = {"Nightly", "Restore Mail", "restore files", "Job *",
+                                          "Sauvegarde compl\u00e8te"};
+  for (std::size_t i = 0; i < names.size(); ++i)
+    WriteLog(dir_, "BE" + std::to_string(i) + ".xml", Utf16Text(JobLog(names[i], "19")), 1);
+  struct tKept {
+    std::vector<std::string> Switches;
+    std::vector<std::string> Jobs;  // as JSON lists them
+  };
+  for (const tKept& kept : std::vector<tKept>{
+           {{"--exclude", "RESTORE*"}, {"Job *", "Nightly", "Sauvegarde compl\u00e8te"}},
+           {{"--include=*e", "--exclude", "?ightly"}, {"Sauvegarde compl\u00e8te"}},
+           {{"--include", "Job ?", "--include", "*compl?te"},
+            {"Job *", "Sauvegarde compl\u00e8te"}},
+           {{"--include", "Job \\*"}, {}},
+           {{"--exclude", "*"}, {}}}) {
+    std::vector<std::string> arguments = {dir_.string(), "--json"};
+    arguments.insert(arguments.end(), kept.Switches.begin(), kept.Switches.end());
+    const tRunResult listed = RunJobListing(arguments, kListingOptions);
+    std::vector<std::string> jobs;
+    for (const nlohmann::json& job : nlohmann::json::parse(listed.Stdout))
+      jobs.push_back(job.at("job"));
+    EXPECT_EQ(jobs, kept.Jobs) << kept.Switches[1];
+    EXPECT_EQ(listed.ExitCode, 0);
+  }
 }
 
 // A limit switch left empty, as an agent without a shell passes one, is no limit.
