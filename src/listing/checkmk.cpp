@@ -46,10 +46,14 @@ void WriteCheckmk(const std::vector<tListedJob>& jobs, const tListingRequest&) {
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const tFichierXML* success = LastSuccessLog(jobs[i]);
     const std::optional<std::int64_t> due = UnixSecondsDue(jobs[i]);
+    // Appended piece by piece: GCC 12 misreads a sum of a literal and a string in Release.
     std::string metrics;
-    if (success) metrics = "last_success_age=" + std::to_string(now - UnixSecondsOf(*success));
-    if (due)
-      metrics += (metrics.empty() ? "" : "|") + ("next_run_in=" + std::to_string(*due - now));
+    if (success)
+      metrics.append("last_success_age=").append(std::to_string(now - UnixSecondsOf(*success)));
+    if (due) {
+      if (!metrics.empty()) metrics.append("|");
+      metrics.append("next_run_in=").append(std::to_string(*due - now));
+    }
     WriteLfLine(NumberToText(jobs[i].State) + " \"" + names[i] + "\" " +
                 (metrics.empty() ? "-" : metrics) + " " + Text(jobs[i].Line));
   }
