@@ -26,7 +26,8 @@ JOBVIGIL_INLINE std::uint64_t LeadOf(tWord word, unsigned kinds) {
 JOBVIGIL_INLINE std::uint64_t CandidatesOf(const unsigned char* at, unsigned kinds) {
   std::uint64_t bits = 0;
   for (std::size_t i = 0; i < kWordBytes; ++i) {
-    const unsigned char b = at[i], one = at[i - 1], two = at[i - 2];
+    const unsigned char* const byte = at + i;
+    const unsigned char b = byte[0], one = byte[-1], two = byte[-2];
     const bool lead = (kLeadKinds.Of[b] & kinds) != 0;
     bits |= std::uint64_t{(one == '<' && lead) || (two == '<' && one == 0 && (lead || b == 0))}
             << i;
