@@ -1,7 +1,7 @@
 // A job's schedule, learned from the times its kept runs ended: when its next run is due, so
 // that an engine can alert on a run that did not come instead of on an age set by hand for each
 // job. Arithmetic on the dates the file table holds already; nothing is read again. Called by
-// the listing and its writers.
+// the listing; its tests try it on simulated histories.
 #pragma once
 
 #include <cstdint>
