@@ -17,10 +17,6 @@ const char kDirectoryService[] = "BackupExec log directory";
 // stand-ins, and a control character (which no line of Checkmk's may end in) a "_".
 std::string StandIn(const std::string& utf8) { return WithStandIns(utf8, "'\""); }
 
-// A job's schedule service: its name and " schedule", which always takes the id where it meets
-// another service's name.
-std::string ScheduleStandIn(const std::string& utf8) { return StandIn(utf8) + " schedule"; }
-
 // Checkmk turns each backslash-n of the text into a line break; such a backslash is written as
 // U+29F5, its look-alike, so that the text reads as the check's line.
 std::string Text(const std::string& line) {
@@ -35,10 +31,6 @@ std::string Text(const std::string& line) {
 void WriteCheckmk(const std::vector<tListedJob>& jobs, const tListingRequest&) {
   const std::vector<std::string> names =
       ServiceNames(jobs, "BackupExec ", StandIn, {kDirectoryService});
-  std::vector<std::string> taken = names;
-  taken.push_back(kDirectoryService);
-  const std::vector<std::string> schedules =
-      ServiceNames(jobs, "BackupExec ", ScheduleStandIn, taken);
   // The age of each job's last success, in seconds, as a metric that Checkmk graphs, none for a
   // job none of whose logs succeeded, whose state says so; and the seconds until its next run is
   // due, below 0 once overdue, for a job with a schedule.
@@ -57,12 +49,14 @@ void WriteCheckmk(const std::vector<tListedJob>& jobs, const tListingRequest&) {
     WriteLfLine(NumberToText(jobs[i].State) + " \"" + names[i] + "\" " +
                 (metrics.empty() ? "-" : metrics) + " " + Text(jobs[i].Line));
   }
+  // A job's schedule is the service of its name and ": schedule": no job's name holds ": ",
+  // the logs' label, so no other service meets it.
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     if (!jobs[i].NextRunDue) continue;
     const std::string due = DateAndTime(*jobs[i].NextRunDue);
     WriteLfLine(jobs[i].Overdue
-                    ? "1 \"" + schedules[i] + "\" - Overdue: its next run was due by " + due
-                    : "0 \"" + schedules[i] + "\" - Its next run is due by " + due);
+                    ? "1 \"" + names[i] + ": schedule\" - Overdue: its next run was due by " + due
+                    : "0 \"" + names[i] + ": schedule\" - Its next run is due by " + due);
   }
   WriteLfLine(std::string("0 \"") + kDirectoryService + "\" logs=" + NumberToText(LogFileCount) +
               " " + NumberToText(LogFileCount) + " logs, " +

@@ -301,7 +301,7 @@ TEST_F(Listing, ListsEachJobsHistoryAsTheLogsKeepIt) {
       EXPECT_NEAR(std::stoll(check.Metrics.substr(17)), now - success, 60) << *line;
     }
     // And the job's schedule, a service of its own, WARNING once overdue.
-    const std::string schedule = "\"BackupExec " + history.Job + " schedule\"";
+    const std::string schedule = "\"BackupExec " + history.Job + ": schedule\"";
     const auto scheduleLine = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
       return l.find(schedule) != std::string::npos;
     });
