@@ -25,6 +25,8 @@ struct tListingRequest {
   std::int32_t SuccessWarningHours;   // with the critical hours, above 0: each job also gets a
   std::int32_t SuccessCriticalHours;  // service for the age of its last success
   std::string SuccessTemplate;        // the template of those; empty for the format's own
+  bool OverdueServices;               // each job also gets a service for its schedule
+  std::string OverdueTemplate;        // the template of those; empty for the format's own
 };
 
 struct tListingWriter {

@@ -62,9 +62,13 @@ void WriteIcinga2(const std::vector<tListedJob>& jobs, const tListingRequest& re
     if (CriticalDays > 0) vars.emplace_back("backupexec_critical_days", NumberToText(CriticalDays));
     WriteService(names[i], "BackupExec " + jobs[i].Written, request.Host, vars,
                  request.Template.empty() ? "backupexec-job" : request.Template);
-    // No job's name holds ": " (the logs' label), so no other service meets this one.
-    if (request.SuccessWarningHours == 0) continue;
+    // No job's name holds ": " (the logs' label), so no other service meets these.
     vars.resize(2);
+    if (request.OverdueServices)
+      WriteService(
+          names[i] + ": schedule", "BackupExec " + jobs[i].Written + ": schedule", request.Host,
+          vars, request.OverdueTemplate.empty() ? "backupexec-overdue" : request.OverdueTemplate);
+    if (request.SuccessWarningHours == 0) continue;
     vars.emplace_back("backupexec_success_warning_hours",
                       NumberToText(request.SuccessWarningHours));
     vars.emplace_back("backupexec_success_critical_hours",

@@ -110,6 +110,22 @@ const std::vector<tListingSwitch>& ListingSwitches() {
          return value == NumberToText(warning) + "," + NumberToText(critical) && warning > 0 &&
                 critical > 0;
        }},
+      {"--overdue-services",
+       TakesNothing,
+       {"--overdue-services",
+        {"and a service each that warns once its next run",
+         "is overdue by the schedule its runs show"}},
+       [](const std::string&, tListingOptions& options) {
+         options.Request.OverdueServices = true;
+         return true;
+       }},
+      {"--overdue-template",
+       TakesNext,
+       {"--overdue-template NAME", {"the template those services import"}},
+       [](const std::string& value, tListingOptions& options) {
+         options.Request.OverdueTemplate = value;
+         return true;
+       }},
       {"--success-template",
        TakesNext,
        {"--success-template NAME", {"the template those services import"}},
@@ -314,7 +330,8 @@ void RunJobList(const std::vector<std::string>& arguments,
   AnswerHelpOrVersion(arguments, ListingUsage());
   if (arguments.empty()) UsageAndEnd();
   SetLogDirectory(arguments[0]);
-  tListingOptions options = {{arguments[0], "", "", 0, 0, ""}, &ListingFormats.front(), "", {}, {}};
+  tListingOptions options = {
+      {arguments[0], "", "", 0, 0, "", false, ""}, &ListingFormats.front(), "", {}, {}};
   // The arguments as the names in the listing are written, where the platform tells the
   // characters typed: in UTF-8.
   std::vector<std::string> typed = arguments;
@@ -341,6 +358,7 @@ void RunJobList(const std::vector<std::string>& arguments,
       (!IsPlainObjectName(request.Host) ||
        (!request.Template.empty() && !IsPlainObjectName(request.Template)) ||
        (!request.SuccessTemplate.empty() && !IsPlainObjectName(request.SuccessTemplate)) ||
+       (!request.OverdueTemplate.empty() && !IsPlainObjectName(request.OverdueTemplate)) ||
        std::any_of(request.Directory.begin(), request.Directory.end(),
                    [](char c) { return static_cast<unsigned char>(c) < 0x20; })))
     UsageAndEnd();

@@ -76,13 +76,20 @@ void WriteNagios(const std::vector<tListedJob>& jobs, const tListingRequest& req
     WriteService(jobTemplate, request.Host, names[i], "BackupExec " + jobs[i].Written,
                  "check_backupexec_job" + arguments + "!" + NumberToText(WarningDays) + "!" +
                      NumberToText(CriticalDays));
-    // No job's name holds ": " (the logs' label), so no other service meets this one.
-    if (request.SuccessWarningHours == 0) continue;
-    WriteService(
-        request.SuccessTemplate.empty() ? jobTemplate : request.SuccessTemplate, request.Host,
-        names[i] + ": last success", "BackupExec " + jobs[i].Written + ": last success",
-        "check_backupexec_success" + arguments + "!" + NumberToText(request.SuccessWarningHours) +
-            "!" + NumberToText(request.SuccessCriticalHours));
+    // No job's name holds ": " (the logs' label), so no other service meets these.
+    if (request.SuccessWarningHours > 0)
+      WriteService(
+          request.SuccessTemplate.empty() ? jobTemplate : request.SuccessTemplate, request.Host,
+          names[i] + ": last success", "BackupExec " + jobs[i].Written + ": last success",
+          "check_backupexec_success" + arguments + "!" + NumberToText(request.SuccessWarningHours) +
+              "!" + NumberToText(request.SuccessCriticalHours));
+    if (request.OverdueServices)
+      WriteService(request.OverdueTemplate.empty() ? jobTemplate : request.OverdueTemplate,
+                   request.Host, names[i] + ": schedule",
+                   "BackupExec " + jobs[i].Written + ": schedule",
+                   // The empty argument last keeps a blank that ends the job's name, which
+                   // Nagios would strip from the end of the line.
+                   "check_backupexec_overdue" + arguments + "!");
   }
 }
 

@@ -269,6 +269,19 @@ TEST_F(Listing, ListsEachJobsHistoryAsTheLogsKeepIt) {
     } else {
       EXPECT_EQ(job->at("overdue"), false) << history.Job;
     }
+    // And judged as a plugin: WARNING once overdue, OK before it or without a schedule.
+    const tRunResult judged =
+        RunBeside("jobvigil-success", {dir_.string(), history.Job, "--overdue"});
+    EXPECT_EQ(judged.ExitCode, job->at("overdue") ? 1 : 0) << judged.Stdout;
+    EXPECT_TRUE(std::regex_match(
+        judged.Stdout,
+        std::regex("Job: " + history.Job +
+                   (history.Scheduled
+                        ? ", (next run due by|overdue: its next run was due by) [0-9/]+ [0-9:]+"
+                          "[|]next_run_in=-?[0-9]+s;0:;;\r\n"
+                        : ", no schedule in its " + std::to_string(history.Runs.size()) +
+                              " kept runs\r\n"))))
+        << judged.Stdout;
     // Checkmk graphs the age of the last success; a job that never succeeded has none.
     const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
       return l.find("\"BackupExec " + history.Job + "\"") != std::string::npos;
