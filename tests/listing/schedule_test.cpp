@@ -30,6 +30,7 @@ const std::vector<tSchedule> kSchedules = {
     {"twice daily", kEveryDay, {7 * kHour, 19 * kHour + 30 * kMinute}, 0, 40 * kMinute, 20},
     {"Monday to Friday", {0, 1, 2, 3, 4}, {23 * kHour}, 0, 30 * kMinute, 30},
     {"Monday to Thursday", {0, 1, 2, 3}, {21 * kHour}, 0, 30 * kMinute, 30},
+    {"Monday to Saturday", {0, 1, 2, 3, 4, 5}, {22 * kHour}, 0, 30 * kMinute, 30},
     {"weekly", {5}, {20 * kHour}, 0, 60 * kMinute, 60},
     {"every other day", {}, {2 * kHour}, 2 * kDay, 45 * kMinute, 30},
     {"hourly", {}, {10 * kMinute}, kHour, 4 * kMinute, 4},
