@@ -34,7 +34,7 @@ struct tSlot {
 struct tTrial {
   std::vector<std::pair<std::int64_t, std::size_t>> Offsets;  // of every run, sorted
   std::vector<tSlot> Slots;
-  std::vector<std::size_t> SlotOf;  // of each run
+  std::vector<std::size_t> SlotOfRun;  // the slot of each run, by its index
   std::vector<std::size_t> Runs, Cycles;
   std::vector<std::int64_t> LastCycle;
   std::int64_t Missed;  // the slots' cycles without their run, of the last trial that kept them
@@ -76,13 +76,13 @@ bool KeepSlots(const std::vector<std::int64_t>& runs, std::size_t from, std::int
     } else {
       slots.push_back({offset, offset});
     }
-    trial.SlotOf[run] = slots.size() - 1;
+    trial.SlotOfRun[run] = slots.size() - 1;
   }
   if (slots.size() > 1 && slots.front().First + cycle - slots.back().Last <= Apart(cycle)) {
     slots.front().First = slots.back().First - cycle;
     if (slots.front().Last - slots.front().First > Widest(cycle)) return false;
     for (std::size_t i = from; i < runs.size(); ++i) {
-      if (trial.SlotOf[i] == slots.size() - 1) trial.SlotOf[i] = 0;
+      if (trial.SlotOfRun[i] == slots.size() - 1) trial.SlotOfRun[i] = 0;
     }
     slots.pop_back();
   }
@@ -91,7 +91,7 @@ bool KeepSlots(const std::vector<std::int64_t>& runs, std::size_t from, std::int
   trial.Cycles.assign(slots.size(), 0);
   trial.LastCycle.assign(slots.size(), 0);
   for (std::size_t i = from; i < runs.size(); ++i) {
-    const std::size_t s = trial.SlotOf[i];
+    const std::size_t s = trial.SlotOfRun[i];
     const std::int64_t k = Cycle(runs[i] - slots[s].First, cycle);
     if (trial.Runs[s]++ == 0 || trial.LastCycle[s] != k) ++trial.Cycles[s];
     trial.LastCycle[s] = k;
@@ -152,7 +152,7 @@ std::optional<std::int64_t> NextRunDue(std::vector<std::int64_t> runs) {
   // steps of an eighth, which a changed schedule's latest three are within, so that a job whose
   // runs keep none costs a few dozen trials.
   tTrial trial;
-  trial.SlotOf.resize(runs.size());
+  trial.SlotOfRun.resize(runs.size());
   std::size_t best = 0;  // the most runs a pattern holds
   std::int64_t bestMissed = 0;
   std::vector<tSlot> slots;
