@@ -71,13 +71,40 @@ TEST(TagFinding, EverySetFindsAsThePlainTable) {
     std::copy(bytes, bytes + 4, dense.begin() + 2 + pair * 4);
     std::copy(bytes, bytes + 4, sparse.begin() + pair * kWordBytes + pair % kWordBytes);
   }
-  const std::vector<unsigned char>* const buffers[] = {&values, &dense, &sparse};
+  // UTF-16 text of 8-bit characters, which the sets may read as such: each character after a
+  // "<", at each of 64 characters of two words; then the same where the high byte of another
+  // character, which moves along, is not NUL, so that the text is not all of 8-bit characters;
+  // and each byte after a "<" that is the high byte of the character before a call's second
+  // word, where the others are of 8-bit characters.
+  std::vector<unsigned char> wide[3];
+  for (std::size_t variant = 0; variant < std::size(wide); ++variant) {
+    const std::size_t pairs = variant == 1 ? 256 * 128 : 256 * 64;
+    std::vector<unsigned char>& text = wide[variant] = Words(2 * pairs + 1);
+    for (std::size_t at = 1; at < text.size(); at += 2) text[at] = 0;
+    for (std::size_t pair = 0; pair < pairs; ++pair) {
+      unsigned char* const chars = text.data() + 2 + pair * 2 * kWordBytes;
+      if (variant == 1) {
+        if (pair % 128 != 0) continue;
+        chars[kWordBytes - 1] = '<';
+        chars[kWordBytes] = static_cast<unsigned char>(pair / 128);
+        continue;
+      }
+      const std::size_t at = 2 * (pair / 256);
+      chars[at] = '<';
+      chars[at + 2] = static_cast<unsigned char>(pair);
+      if (variant == 2) chars[(at + 2 * 37 + pair % 2 * 2 * kWordBytes) % 256 | 1] = 0x20;
+    }
+  }
+  const std::vector<unsigned char>* const buffers[] = {&values,  &dense,   &sparse,
+                                                       &wide[0], &wide[1], &wide[2]};
 
   const tBestSetAtEnd bestSetAtEnd;
   ASSERT_TRUE(UseInstructionSet(ScanPlain));
   std::vector<tFound> plain;
   for (const std::vector<unsigned char>* words : buffers) plain.push_back(FindAll(*words));
   ASSERT_FALSE(plain[1].Wanted.empty());
+  // Each of the 11 bytes that lead or are NUL, in each of the 64 places, is one candidate or more.
+  ASSERT_GT(plain[3].Wanted.size(), 64 * 11u);
 
   int sets = 0;
   for (const tInstructionSet set : {ScanSse2, ScanAvx2, ScanAvx512}) {

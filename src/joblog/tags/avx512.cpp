@@ -36,6 +36,25 @@ JOBVIGIL_INLINE std::uint64_t CandidatesOf(const unsigned char* at, unsigned kin
   return (Equal(one, '<') & lead) | (Equal(two, '<') & Equal(one, 0) & (lead | Equal(word, 0)));
 }
 
+// As AVX2 does it (avx2.cpp), the two words each one vector: packing orders the characters
+// and those one before them alike.
+JOBVIGIL_INLINE tWideWords WideWords(const unsigned char* at) {
+  const __m512i a = _mm512_loadu_si512(at), b = _mm512_loadu_si512(at + 64);
+  const __m512i highs = _mm512_set1_epi16(static_cast<short>(0xFF00));
+  if (_mm512_test_epi16_mask(_mm512_or_si512(a, b), highs) != 0 || at[-1] != 0) return NotWide;
+  const __m512i chars = _mm512_packus_epi16(a, b);
+  const __m512i before =
+      _mm512_packus_epi16(_mm512_loadu_si512(at - 2), _mm512_loadu_si512(at + 62));
+  const __m512i nibble = _mm512_set1_epi8(0x0F);
+  const __m512i shared = _mm512_and_si512(
+      _mm512_shuffle_epi8(_mm512_load_si512(kWideLeadHalves.Low), _mm512_and_si512(chars, nibble)),
+      _mm512_shuffle_epi8(_mm512_load_si512(kWideLeadHalves.High),
+                          _mm512_and_si512(_mm512_srli_epi16(chars, 4), nibble)));
+  const __mmask64 found =
+      _mm512_test_epi8_mask(shared, shared) & _mm512_cmpeq_epi8_mask(before, _mm512_set1_epi8('<'));
+  return found == 0 ? WideWithoutCandidates : WideWithCandidates;
+}
+
 JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {
   return static_cast<std::size_t>(std::popcount(bits));
 }
@@ -45,6 +64,8 @@ constexpr bool kSparseFirst = false;
 
 // Its compares give masks, which cost little to combine.
 constexpr bool kKindsInVectors = false;
+
+constexpr bool kWideWords = true;
 
 #include "joblog/tags/word_loop.inc"
 

@@ -45,6 +45,10 @@ constexpr bool kSparseFirst = true;
 // are tested against the other way.
 constexpr bool kKindsInVectors = false;
 
+// The reference reads every word as bytes.
+constexpr bool kWideWords = false;
+tWideWords WideWords(const unsigned char* at);  // declared for the loop, never called
+
 #include "joblog/tags/word_loop.inc"
 
 }  // namespace plain

@@ -121,6 +121,44 @@ inline constexpr tLeadHalves kLeadHalves;
 // AVX2 tells a shared bit by a signed compare with zero, so bit 7 stays free.
 static_assert(kLeadHalves.Bits <= 7, "the lead bytes fit the shuffles' tables");
 
+/// The bytes a candidate may be in UTF-16 text of 8-bit characters, the character after a "<"
+/// (WideWords): a lead byte or NUL, of any kind. As byte shuffles tell them, the same way as
+/// kLeadHalves: a byte is one where its two halves' entries share a bit.
+struct tWideLeadHalves {
+  alignas(64) unsigned char Low[64];
+  alignas(64) unsigned char High[64];
+  int Bits;
+  constexpr tWideLeadHalves() : Low(), High(), Bits(0) {
+    unsigned lows[16] = {};  // for each high half, bit l for each low half l of such a byte
+    for (int b = 0; b < 256; ++b) {
+      if (b == 0 || IsLeadByte(static_cast<unsigned char>(b))) lows[b >> 4] |= 1u << (b & 15);
+    }
+    unsigned bitLows[16] = {};
+    for (int high = 0; high < 16; ++high) {
+      if (lows[high] == 0) continue;
+      int bit = 0;
+      while (bit < Bits && bitLows[bit] != lows[high]) ++bit;
+      if (bit == Bits) bitLows[Bits++] = lows[high];
+      for (int lane = 0; lane < 64; lane += 16) {
+        High[lane + high] = static_cast<unsigned char>(High[lane + high] | 1u << bit);
+        for (int low = 0; low < 16; ++low) {
+          if ((lows[high] >> low & 1) != 0)
+            Low[lane + low] = static_cast<unsigned char>(Low[lane + low] | 1u << bit);
+        }
+      }
+    }
+  }
+};
+inline constexpr tWideLeadHalves kWideLeadHalves;
+static_assert(kWideLeadHalves.Bits <= 8, "the bytes fit the shuffles' tables");
+
+/// What WideWords tells of two words.
+enum tWideWords {
+  NotWide,                // not UTF-16 text of 8-bit characters, as far as it looked
+  WideWithCandidates,     // such text, and it may hold candidates
+  WideWithoutCandidates,  // such text, holding none
+};
+
 /// The lead bytes as compares, for SSE2, which has no byte shuffle, each with the kinds it
 /// leads: a letter that leads in both cases is one compare with the byte's 0x20 bit set (a-z and
 /// A-Z made alike), the lead bytes from some byte up to 255 one unsigned maximum, and each other
