@@ -17,7 +17,8 @@ set(jobvigil_engine_files monitoring/jobvigil-icinga2.conf monitoring/jobvigil-i
                           monitoring/jobvigil-nagios.cfg monitoring/jobvigil-prometheus-rules.yml
                           monitoring/jobvigil-zabbix-agent.conf
                           monitoring/jobvigil-zabbix-agent-windows.conf
-                          monitoring/jobvigil-zabbix-template.yaml monitoring/nsclient.ini)
+                          monitoring/jobvigil-zabbix-template.yaml monitoring/nsclient.ini
+                          monitoring/jobvigil.state.ovl)
 
 if(WIN32)
   # The .zip: programs and documents side by side, as administrators copy them.
@@ -78,10 +79,12 @@ else()
   list(TRANSFORM jobvigil_documents PREPEND ${package}/ OUTPUT_VARIABLE documents)
   list(TRANSFORM documents APPEND .gz)
   install(FILES ${documents} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
-  # The Windows agent's Icinga 2 command goes on the master, which is this package's host, and
-  # the alerting rules on the Prometheus server, often one too.
+  # The Windows agent's Icinga 2 command goes on the master, which is this package's host, the
+  # alerting rules on the Prometheus server, often one too, and PRTG's lookup on its core
+  # server, which runs Windows.
   install(FILES monitoring/nsclient.ini monitoring/jobvigil-zabbix-template.yaml
                 monitoring/jobvigil-icinga2-windows.conf monitoring/jobvigil-prometheus-rules.yml
+                monitoring/jobvigil.state.ovl
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
   # Where Debian's monitoring engines look: Icinga 2 includes every file of plugins-contrib.d,

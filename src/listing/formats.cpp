@@ -21,6 +21,8 @@ const std::array kFormats = {
                    false},
     tListingFormat{"html", "one HTML page for people, for a mail or a share", &HtmlWriter, false,
                    false},
+    tListingFormat{"prtg", "a PRTG EXE/Script Advanced sensor, a channel per job", &PrtgWriter,
+                   false, false},
     tListingFormat{"nagios", "Nagios services of the --host, one per job, -w and -c needed",
                    &NagiosWriter, true, true},
 };

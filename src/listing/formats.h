@@ -47,7 +47,7 @@ struct tListingFormat {
 
 /// The writers, one file each.
 extern const tListingWriter TableWriter, JsonWriter, PrometheusWriter, CheckmkWriter, Icinga2Writer,
-    NagiosWriter, HtmlWriter;
+    NagiosWriter, HtmlWriter, PrtgWriter;
 
 /// Every format, the default (the table) first.
 extern const std::span<const tListingFormat> ListingFormats;

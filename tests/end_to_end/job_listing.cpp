@@ -372,6 +372,11 @@ TEST_F(Listing, ListingAnswersAsTheCheckWhereItCannotList) {
   const tRunResult json = RunJobListing({dir_.string(), "--json"});
   EXPECT_EQ(nlohmann::json::parse(json.Stdout), nlohmann::json({{"state", 3}, {"line", line}}));
   EXPECT_EQ(json.ExitCode, 3);
+  // As PRTG, its error object with the line, and exit code 0, which PRTG reads the JSON after.
+  const tRunResult prtg = RunJobListing({dir_.string(), "--format=prtg"});
+  EXPECT_EQ(nlohmann::json::parse(prtg.Stdout),
+            nlohmann::json({{"prtg", {{"error", 1}, {"text", line}}}}));
+  EXPECT_EQ(prtg.ExitCode, 0);
   // As Prometheus text, the directory's series at 0, in a file promtool passes.
   const std::filesystem::path prom = dir_ / "jobs.prom";
   const tRunResult failed =
