@@ -56,6 +56,33 @@ struct tLeadKinds {
 };
 inline constexpr tLeadKinds kLeadKinds;
 
+/// Gives the bytes of one class a bit each in byte shuffles' tables of their two halves
+/// (`low`, `high`, sixteen entries repeated for each 16-byte lane), from bit `bits` on, which it
+/// moves past them: the class is `lows`, for each high half the set of its bytes' low halves
+/// (bit l for low half l), and the high halves with the same set share one bit, set in the entry
+/// of each of those low halves. Gives the class's bits.
+constexpr unsigned AddToHalves(const unsigned (&lows)[16], unsigned char (&low)[64],
+                               unsigned char (&high)[64], int& bits) {
+  const int first = bits;     // the class's bits are from here on
+  unsigned bitLows[16] = {};  // the low halves that each bit stands for
+  unsigned classBits = 0;
+  for (int h = 0; h < 16; ++h) {
+    if (lows[h] == 0) continue;
+    int bit = first;
+    while (bit < bits && bitLows[bit] != lows[h]) ++bit;
+    if (bit == bits) bitLows[bits++] = lows[h];
+    classBits |= 1u << bit;
+    for (int lane = 0; lane < 64; lane += 16) {
+      high[lane + h] = static_cast<unsigned char>(high[lane + h] | 1u << bit);
+      for (int l = 0; l < 16; ++l) {
+        if ((lows[h] >> l & 1) != 0)
+          low[lane + l] = static_cast<unsigned char>(low[lane + l] | 1u << bit);
+      }
+    }
+  }
+  return classBits;
+}
+
 /// The lead bytes as byte shuffles tell them, from a byte's two halves: one table of sixteen
 /// for the low half and one for the high, and a byte leads kind k where its two entries share a
 /// bit of KindBits[k]. The lead bytes fall in classes by their LeadKinds; within a class, the
@@ -95,24 +122,9 @@ struct tLeadHalves {
       for (int b = 0; b < 256; ++b) {
         if (LeadKinds(static_cast<unsigned char>(b)) == kinds) lows[b >> 4] |= 1u << (b & 15);
       }
-      const int first = Bits;     // the class's bits are from here on
-      unsigned bitLows[16] = {};  // the low halves that each bit stands for
-      for (int high = 0; high < 16; ++high) {
-        if (lows[high] == 0) continue;
-        int bit = first;
-        while (bit < Bits && bitLows[bit] != lows[high]) ++bit;
-        if (bit == Bits) bitLows[Bits++] = lows[high];
-        for (std::size_t k = 0; k < kWantedKinds; ++k) {
-          if ((kinds >> k & 1) != 0)
-            KindBits[k] = static_cast<unsigned char>(KindBits[k] | 1u << bit);
-        }
-        for (int lane = 0; lane < 64; lane += 16) {
-          High[lane + high] = static_cast<unsigned char>(High[lane + high] | 1u << bit);
-          for (int low = 0; low < 16; ++low) {
-            if ((lows[high] >> low & 1) != 0)
-              Low[lane + low] = static_cast<unsigned char>(Low[lane + low] | 1u << bit);
-          }
-        }
+      const unsigned bits = AddToHalves(lows, Low, High, Bits);
+      for (std::size_t k = 0; k < kWantedKinds; ++k) {
+        if ((kinds >> k & 1) != 0) KindBits[k] = static_cast<unsigned char>(KindBits[k] | bits);
       }
     }
   }
@@ -133,20 +145,7 @@ struct tWideLeadHalves {
     for (int b = 0; b < 256; ++b) {
       if (b == 0 || IsLeadByte(static_cast<unsigned char>(b))) lows[b >> 4] |= 1u << (b & 15);
     }
-    unsigned bitLows[16] = {};
-    for (int high = 0; high < 16; ++high) {
-      if (lows[high] == 0) continue;
-      int bit = 0;
-      while (bit < Bits && bitLows[bit] != lows[high]) ++bit;
-      if (bit == Bits) bitLows[Bits++] = lows[high];
-      for (int lane = 0; lane < 64; lane += 16) {
-        High[lane + high] = static_cast<unsigned char>(High[lane + high] | 1u << bit);
-        for (int low = 0; low < 16; ++low) {
-          if ((lows[high] >> low & 1) != 0)
-            Low[lane + low] = static_cast<unsigned char>(Low[lane + low] | 1u << bit);
-        }
-      }
-    }
+    AddToHalves(lows, Low, High, Bits);
   }
 };
 inline constexpr tWideLeadHalves kWideLeadHalves;
