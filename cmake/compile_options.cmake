@@ -1,5 +1,5 @@
-# How every target is compiled: the warnings, the sanitizers and fuzzing, and the hardening of
-# Debian's own packages. Included by the root CMakeLists.txt before any target.
+# How every target is compiled: the warnings, the sanitizers and fuzzing, the hardening of
+# Debian's own packages, and the RPM's static programs. Included by the root CMakeLists.txt before any target.
 
 option(JOBVIGIL_WERROR "Treat compiler warnings as errors" OFF)
 
@@ -26,6 +26,14 @@ if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
                         $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
   endif()
   add_link_options(-Wl,-z,relro,-z,now)
+endif()
+
+# The RPM's programs are linked static, so that one package runs on EL 8's C library (glibc
+# 2.28), which is older than the one it is built with; and position-independent, as EL builds
+# its own programs.
+option(JOBVIGIL_RPM "Package an RPM for EL 8 and later (cmake/rpm.cmake), its programs static" OFF)
+if(JOBVIGIL_RPM)
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 endif()
 
 function(jobvigil_warnings target)

@@ -1,6 +1,6 @@
-# Installing and packaging: the two programs, their man pages, the licence and documents, and
-# the files that monitoring engines load. cpack makes a .deb on Linux and a .zip of the Windows
-# build. Included by the root CMakeLists.txt.
+# Installing and packaging: the programs, their man pages, the licence and documents, and the
+# files that monitoring engines load. cpack makes a .deb on Linux (an RPM with JOBVIGIL_RPM,
+# cmake/rpm.cmake) and a .zip of the Windows build. Included by the root CMakeLists.txt.
 
 # The .deb names whoever builds it as its maintainer, taken as Debian's own tools take it: from
 # DEBFULLNAME and DEBEMAIL, unless JOBVIGIL_PACKAGE_MAINTAINER says otherwise.
@@ -20,27 +20,21 @@ set(jobvigil_engine_files monitoring/jobvigil-icinga2.conf monitoring/jobvigil-i
                           monitoring/jobvigil-zabbix-template.yaml monitoring/nsclient.ini
                           monitoring/jobvigil.state.ovl)
 
-if(WIN32)
-  # The .zip: programs and documents side by side, as administrators copy them.
-  install(TARGETS jobvigil jobvigil_jobs jobvigil_success jobvigil_sample RUNTIME DESTINATION .)
-  install(FILES README.md LICENSE DESTINATION .)
-  install(FILES ${jobvigil_documents} DESTINATION docs)
-  install(FILES ${jobvigil_engine_files} DESTINATION monitoring)
-else()
-  install(TARGETS jobvigil jobvigil_jobs jobvigil_success jobvigil_sample
-          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  # A stripped install (the .deb's) also loses the .comment and .note sections, as Debian's own
-  # packages do.
-  install(CODE "
-    if(CMAKE_INSTALL_DO_STRIP)
-      foreach(program jobvigil jobvigil-jobs jobvigil-success jobvigil-sample)
-        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
-                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
-                        COMMAND_ERROR_IS_FATAL ANY)
-      endforeach()
-    endif()")
+set(jobvigil_description
+    "jobvigil reads the XML job logs that BackupExec writes, finds the most
+recent log of one job and answers with one line and an exit code, as
+Nagios, Icinga and NSClient++ expect of a check: OK, warning or critical
+by the job's completion status and the log's age. It ships command
+definitions that Icinga 2 and Nagios load, jobvigil-jobs, which lists
+every job of a log directory with the check's answer for it, as a table
+or as JSON for monitoring systems to discover, jobvigil-success, which
+checks how long ago a job last succeeded, and jobvigil-sample, which
+writes sample logs for trying the check.")
 
-  # Man pages, the changelog and documents over 4 KiB are installed compressed.
+set(package ${PROJECT_BINARY_DIR}/package)
+if(NOT WIN32)
+  # Man pages, the changelog and documents over 4 KiB are installed compressed, in the .deb and
+  # the RPM alike.
   set(compressed)
   configure_file(packaging/changelog.in ${PROJECT_BINARY_DIR}/package/changelog @ONLY)
   foreach(file man/jobvigil.1 man/jobvigil-jobs.1 man/jobvigil-success.1 man/jobvigil-sample.1
@@ -60,6 +54,30 @@ else()
     list(APPEND compressed ${output})
   endforeach()
   add_custom_target(package_documents ALL DEPENDS ${compressed})
+endif()
+
+if(WIN32)
+  # The .zip: programs and documents side by side, as administrators copy them.
+  install(TARGETS jobvigil jobvigil_jobs jobvigil_success jobvigil_sample RUNTIME DESTINATION .)
+  install(FILES README.md LICENSE DESTINATION .)
+  install(FILES ${jobvigil_documents} DESTINATION docs)
+  install(FILES ${jobvigil_engine_files} DESTINATION monitoring)
+elseif(JOBVIGIL_RPM)
+  include(cmake/rpm.cmake)
+else()
+  install(TARGETS jobvigil jobvigil_jobs jobvigil_success jobvigil_sample
+          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # A stripped install (the .deb's) also loses the .comment and .note sections, as Debian's own
+  # packages do.
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      foreach(program jobvigil jobvigil-jobs jobvigil-success jobvigil-sample)
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\"
+                        COMMAND_ERROR_IS_FATAL ANY)
+      endforeach()
+    endif()")
+
 
   # The copyright file in Debian's machine-readable form, its licence text taken from LICENSE:
   # each line indented by one blank, empty lines written as ".".
@@ -70,7 +88,6 @@ else()
   string(REPLACE "\n" "\n " JOBVIGIL_LICENSE_TERMS " ${terms}")
   configure_file(packaging/copyright.in ${PROJECT_BINARY_DIR}/package/copyright @ONLY)
 
-  set(package ${PROJECT_BINARY_DIR}/package)
   install(FILES ${package}/man/jobvigil.1.gz ${package}/man/jobvigil-jobs.1.gz
                 ${package}/man/jobvigil-success.1.gz ${package}/man/jobvigil-sample.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -122,7 +139,7 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME jobvigil-${PROJECT_VERSION}-windows-x86_64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-else()
+elseif(NOT JOBVIGIL_RPM)
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -131,15 +148,6 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${package}/conffiles)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "jobvigil reads the XML job logs that BackupExec writes, finds the most
-recent log of one job and answers with one line and an exit code, as
-Nagios, Icinga and NSClient++ expect of a check: OK, warning or critical
-by the job's completion status and the log's age. It ships command
-definitions that Icinga 2 and Nagios load, jobvigil-jobs, which lists
-every job of a log directory with the check's answer for it, as a table
-or as JSON for monitoring systems to discover, jobvigil-success, which
-checks how long ago a job last succeeded, and jobvigil-sample, which
-writes sample logs for trying the check.")
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${jobvigil_description}")
 endif()
 include(CPack)
