@@ -24,6 +24,9 @@ char gBuffer[kBufferSize];
 std::size_t gBuffered = 0;
 bool gFirstLineWritten = false;
 
+// Where LinesOf gathers the lines; null while they are written out.
+std::string* gGathered = nullptr;
+
 // The file the lines go into instead of standard output, and the one it is to replace.
 tFileHandle gOutputFile = kNoFile;
 std::string gTemporaryPath;
@@ -52,6 +55,10 @@ void Append(const char* bytes, std::size_t count) {
 }
 
 void WriteLineEndedBy(const std::string& text, const char* end, std::size_t endSize) {
+  if (gGathered != nullptr) {
+    gGathered->append(text).append(end, endSize);
+    return;
+  }
   // Output that cannot be used at all fails at the first line, however little is written.
   if (!gFirstLineWritten && gOutputFile == kNoFile) {
     const std::error_code error = WriteStandardOutput(nullptr, 0);
@@ -64,6 +71,20 @@ void WriteLineEndedBy(const std::string& text, const char* end, std::size_t endS
 }
 
 }  // namespace
+
+std::string LinesOf(const std::function<void()>& write) {
+  std::string lines;
+  std::string* const outer = gGathered;
+  gGathered = &lines;
+  try {
+    write();
+  } catch (...) {
+    gGathered = outer;
+    throw;
+  }
+  gGathered = outer;
+  return lines;
+}
 
 const char* StateName(tExitState state) {
   switch (state) {

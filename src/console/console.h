@@ -7,6 +7,7 @@
 // diagnostic levels.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ void WriteLine(const std::string& text);
 /// Writes the text and LF alone, for formats whose readers take nothing else (the listing's
 /// Prometheus and Checkmk lines). Throws std::system_error as WriteLine does.
 void WriteLfLine(const std::string& text);
+
+/// The lines that `write` writes, each with its line end, gathered into one text instead of
+/// written out: a format that holds others whole (a mail of the table and the page).
+std::string LinesOf(const std::function<void()>& write);
 
 /// From here on the lines go into a new temporary file beside `path` (its name followed by
 /// ".tmp." and the process number), which EndRun renames over `path`: a reader of `path` sees

@@ -23,6 +23,8 @@ const std::array kFormats = {
                    false},
     tListingFormat{"prtg", "a PRTG EXE/Script Advanced sensor, a channel per job", &PrtgWriter,
                    false, false},
+    tListingFormat{"mail", "one mail of the table and the page, for sendmail -t", &MailWriter,
+                   false, false, true},
     tListingFormat{"nagios", "Nagios services of the --host, one per job, -w and -c needed",
                    &NagiosWriter, true, true},
 };
@@ -36,6 +38,24 @@ const tListingFormat* ListingFormatNamed(const std::string& name) {
       std::find_if(kFormats.begin(), kFormats.end(),
                    [&](const tListingFormat& format) { return format.Name == name; });
   return found == kFormats.end() ? nullptr : found;
+}
+
+tListingRequest StopRequest;
+
+std::string StateCounts(const std::vector<tListedJob>& jobs) {
+  int counts[4] = {}, overdue = 0;
+  for (const tListedJob& job : jobs) {
+    ++counts[job.State];
+    overdue += job.Overdue;
+  }
+  constexpr const char* kCounted[] = {"OK", "warning", "critical", "unknown"};
+  std::string text;
+  for (const tExitState state : {StateCritical, StateWarning, StateUnknown, StateOk}) {
+    if (counts[state] > 0)
+      text += (text.empty() ? "" : ", ") + std::to_string(counts[state]) + " " + kCounted[state];
+  }
+  if (overdue > 0) text += (text.empty() ? "" : ", ") + std::to_string(overdue) + " overdue";
+  return text.empty() ? "none" : text;
 }
 
 void StopKeepingTheFile(const std::string& text, tExitState) {

@@ -27,6 +27,9 @@ struct tListingRequest {
   std::string SuccessTemplate;        // the template of those; empty for the format's own
   bool OverdueServices;               // each job also gets a service for its schedule
   std::string OverdueTemplate;        // the template of those; empty for the format's own
+  std::string MailTo;                 // the mail's recipients (--to), its sender (--from, empty
+  std::string MailFrom;               // for the default) and what its subject begins with
+  std::string SubjectPrefix;
 };
 
 struct tListingWriter {
@@ -41,13 +44,14 @@ struct tListingFormat {
   const char* Name;  // as --format= names it
   const char* Help;  // what it writes, for the usage text
   const tListingWriter* Writer;
-  bool ForHost;      // its services need a host (--host)
-  bool NeedsLimits;  // its services' command takes both age limits
+  bool ForHost;                  // its services need a host (--host)
+  bool NeedsLimits;              // its services' command takes both age limits
+  bool NeedsRecipients = false;  // it is a mail, which needs --to
 };
 
 /// The writers, one file each.
 extern const tListingWriter TableWriter, JsonWriter, PrometheusWriter, CheckmkWriter, Icinga2Writer,
-    NagiosWriter, HtmlWriter, PrtgWriter;
+    NagiosWriter, HtmlWriter, PrtgWriter, MailWriter;
 
 /// Every format, the default (the table) first.
 extern const std::span<const tListingFormat> ListingFormats;
@@ -70,6 +74,14 @@ std::vector<std::string> ServiceNames(const std::vector<tListedJob>& jobs,
 /// The UTF-8 text with each control character and each character of `refused` (ASCII)
 /// replaced: an apostrophe by U+2019, a double quote by U+201D, any other by "_".
 std::string WithStandIns(const std::string& utf8, std::string_view refused);
+
+/// The jobs counted by state, worst first, and those overdue, as a subject line gives them:
+/// "1 critical, 2 warning, 14 OK, 1 overdue"; "none" for no job.
+std::string StateCounts(const std::vector<tListedJob>& jobs);
+
+/// The listing's request, for a writer's Stop, which is not given it: set before the directory
+/// is scanned.
+extern tListingRequest StopRequest;
 
 /// A log's local date and time to the minute: '7/12/2026 22:00'.
 std::string DateAndTime(const tFichierXML& log);

@@ -122,26 +122,10 @@ void WriteHtml(const std::vector<tListedJob>& jobs, const tListingRequest& reque
   const std::int64_t now = LocalTimeNow();
   const std::int64_t start = LocalSecondsOf(MidnightOf(now)) - (kStripDays - 1) * 24 * 3600;
   std::vector<const tListedJob*> rows;
-  int counts[4] = {};
-  int overdue = 0;
-  for (const tListedJob& job : jobs) {
-    rows.push_back(&job);
-    ++counts[job.State];
-    overdue += job.Overdue;
-  }
+  for (const tListedJob& job : jobs) rows.push_back(&job);
   std::stable_sort(rows.begin(), rows.end(),
                    [](const tListedJob* a, const tListedJob* b) { return Rank(*a) < Rank(*b); });
-  std::string title = "BackupExec jobs:";
-  const char* separator = " ";
-  // As a subject line counts them: "1 critical, 2 warning, 14 OK".
-  constexpr const char* kCounted[] = {"OK", "warning", "critical", "unknown"};
-  for (const tExitState state : {StateCritical, StateWarning, StateUnknown, StateOk}) {
-    if (counts[state] == 0) continue;
-    title += separator + std::to_string(counts[state]) + " " + kCounted[state];
-    separator = ", ";
-  }
-  if (overdue > 0) title += separator + std::to_string(overdue) + " overdue";
-  if (jobs.empty()) title += " none";
+  const std::string title = "BackupExec jobs: " + StateCounts(jobs);
   std::vector<std::string> body = {
       "<p style=\"margin:0 0 12px 0\">" + std::to_string(jobs.size()) + " jobs in " +
           Escaped(request.Directory) + ", made " + DateAndTime(now) + "</p>",

@@ -51,6 +51,16 @@ bool ReadDays(const std::string& value, std::int32_t& days) {
   return value.empty() || days > 0;
 }
 
+// A value that goes into a mail's header: never a line end or other control character, which
+// would begin a header of the value's making, and ASCII but where it is text (`anyText`), which
+// the header encodes.
+bool IsHeaderText(const std::string& value, bool anyText) {
+  return !value.empty() && std::none_of(value.begin(), value.end(), [&](char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 || b == 0x7F || (b > 0x7F && !anyText);
+  });
+}
+
 // The formats' names and help lines, for the usage text.
 std::vector<std::string> FormatsHelp() {
   std::vector<std::string> lines = {"the form of the listing, one of"};
@@ -148,6 +158,28 @@ const std::vector<tListingSwitch>& ListingSwitches() {
        [](const std::string& value, tListingOptions& options) {
          options.Excluded.push_back(value);
          return true;
+       },
+       true},
+      {"--to",
+       TakesNext,
+       {"--to ADDRESSES", {"the recipients of the mail, as its To: line"}},
+       [](const std::string& value, tListingOptions& options) {
+         options.Request.MailTo = value;
+         return IsHeaderText(value, false);
+       }},
+      {"--from",
+       TakesNext,
+       {"--from ADDRESS", {"its sender; jobvigil at this machine if none"}},
+       [](const std::string& value, tListingOptions& options) {
+         options.Request.MailFrom = value;
+         return IsHeaderText(value, false);
+       }},
+      {"--subject-prefix",
+       TakesNext,
+       {"--subject-prefix TEXT", {"what its subject begins with"}},
+       [](const std::string& value, tListingOptions& options) {
+         options.Request.SubjectPrefix = value;
+         return IsHeaderText(value, true);
        },
        true},
       {"--output",
@@ -331,7 +363,7 @@ void RunJobList(const std::vector<std::string>& arguments,
   if (arguments.empty()) UsageAndEnd();
   SetLogDirectory(arguments[0]);
   tListingOptions options = {
-      {arguments[0], "", "", 0, 0, "", false, ""}, &ListingFormats.front(), "", {}, {}};
+      {arguments[0], "", "", 0, 0, "", false, "", "", "", ""}, &ListingFormats.front(), "", {}, {}};
   // The arguments as the names in the listing are written, where the platform tells the
   // characters typed: in UTF-8.
   std::vector<std::string> typed = arguments;
@@ -362,6 +394,8 @@ void RunJobList(const std::vector<std::string>& arguments,
        std::any_of(request.Directory.begin(), request.Directory.end(),
                    [](char c) { return static_cast<unsigned char>(c) < 0x20; })))
     UsageAndEnd();
+  if (format->NeedsRecipients && request.MailTo.empty()) UsageAndEnd();
+  StopRequest = request;
   StopLineForm = format->Writer->Stop;
   if (!options.Output.empty()) SendOutputTo(options.Output);
   ScanLogDirectory();

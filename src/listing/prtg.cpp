@@ -6,9 +6,6 @@
 // manual gives an advanced sensor's exit codes no meaning, and its state comes from the error
 // object. The JSON is ASCII, each other character escaped, so that it reads the same in
 // whatever code page the probe takes a program's output in.
-#include <algorithm>
-#include <array>
-
 #include "listing/formats.h"
 #include "text/text.h"
 
@@ -62,37 +59,21 @@ std::string Shortened(const std::string& utf8) {
   return Utf8OfUtf16(units.substr(0, keep)) + "\xe2\x80\xa6";
 }
 
-// The counts by state, worst first, and of the jobs overdue ("2 critical, 1 warning, 14 OK, 1
-// overdue"), then the line of each job that is not OK, worst first, then the jobs overdue.
+// The counts (StateCounts), then the line of each job that is not OK, worst first, then the
+// jobs overdue.
 std::string SensorText(const std::vector<tListedJob>& jobs) {
-  struct tCounted {
-    tExitState State;
-    const char* Word;
-  };
-  // The order of the HTML page's title.
-  constexpr std::array kWorstFirst = {tCounted{StateCritical, "critical"},
-                                      tCounted{StateWarning, "warning"},
-                                      tCounted{StateUnknown, "unknown"}, tCounted{StateOk, "OK"}};
-  std::string counts, lines;
-  for (const tCounted& counted : kWorstFirst) {
-    const auto count = std::count_if(jobs.begin(), jobs.end(), [&](const tListedJob& job) {
-      return job.State == counted.State;
-    });
-    if (count == 0) continue;
-    counts += (counts.empty() ? "" : ", ") + std::to_string(count) + " " + counted.Word;
-    if (counted.State == StateOk) continue;
+  std::string lines;
+  for (const tExitState state : {StateCritical, StateWarning, StateUnknown}) {
     for (const tListedJob& job : jobs) {
-      if (job.State == counted.State) lines += (lines.empty() ? "" : "; ") + Utf8OfMixed(job.Line);
+      if (job.State == state) lines += (lines.empty() ? "" : "; ") + Utf8OfMixed(job.Line);
     }
   }
-  int overdue = 0;
   for (const tListedJob& job : jobs) {
-    if (!job.Overdue || !job.NextRunDue) continue;
-    ++overdue;
-    lines += (lines.empty() ? "" : "; ") + job.Written + ": overdue, its next run was due by " +
-             DateAndTime(*job.NextRunDue);
+    if (job.Overdue && job.NextRunDue)
+      lines += (lines.empty() ? "" : "; ") + job.Written + ": overdue, its next run was due by " +
+               DateAndTime(*job.NextRunDue);
   }
-  if (overdue > 0) counts += ", " + std::to_string(overdue) + " overdue";
+  const std::string counts = StateCounts(jobs);
   return Shortened(lines.empty() ? counts : counts + ". " + lines);
 }
 

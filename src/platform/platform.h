@@ -89,6 +89,10 @@ void CloseLogFile(tFileHandle file);
 /// The local wall-clock time now.
 tLocalSeconds LocalTimeNow();
 
+/// This machine's name (its host name, or its NetBIOS name on Windows); empty where the
+/// platform does not tell.
+std::string LocalHostName();
+
 /// The true time (seconds since 1/1/1970 00:00 universal time) of a local wall-clock time, with
 /// the offset in force at that local time; of a time that a change of offset makes occur twice,
 /// either. The local time itself when the system cannot convert it.

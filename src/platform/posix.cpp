@@ -317,6 +317,12 @@ void CloseLogFile(tFileHandle file) { close(static_cast<int>(file)); }
 
 tLocalSeconds LocalTimeNow() { return ToLocalSeconds(time(nullptr)); }
 
+std::string LocalHostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return "";
+  return name;
+}
+
 std::int64_t UniversalSecondsOf(tLocalSeconds local) {
   // The offset in force then, not today's: that of the local time taken as universal, then that
   // of the time it gives, which is the time's own but within a change of offset. localtime_r,

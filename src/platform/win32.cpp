@@ -209,6 +209,13 @@ tLocalSeconds LocalTimeNow() {
   return SecondsOf(time);
 }
 
+std::string LocalHostName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  if (!GetComputerNameA(name, &size)) return "";
+  return std::string(name, size);
+}
+
 std::int64_t UniversalSecondsOf(tLocalSeconds local) {
   ULARGE_INTEGER value;
   value.QuadPart = static_cast<ULONGLONG>(local + kSecondsFrom1601To1970) * 10000000u;
