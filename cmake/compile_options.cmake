@@ -28,11 +28,11 @@ if(NOT WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   add_link_options(-Wl,-z,relro,-z,now)
 endif()
 
-# The RPM's programs are linked static, so that one package runs on EL 8's C library (glibc
-# 2.28), which is older than the one it is built with; and position-independent, as EL builds
-# its own programs.
+# Position-independent code, as Debian's compilers make by default and EL builds its own
+# programs: the RPM's programs are linked static-pie from the same objects, so that one package
+# runs on EL 8's C library (glibc 2.28), older than the one it is built with.
 option(JOBVIGIL_RPM "Package an RPM for EL 8 and later (cmake/rpm.cmake), its programs static" OFF)
-if(JOBVIGIL_RPM)
+if(NOT WIN32)
   set(CMAKE_POSITION_INDEPENDENT_CODE ON)
 endif()
 

@@ -42,6 +42,8 @@ const tListingFormat* ListingFormatNamed(const std::string& name) {
 
 tListingRequest StopRequest;
 
+// Appended piece by piece here and in the other writers: GCC 12 misreads a sum of a literal and
+// a string in Release.
 std::string StateCounts(const std::vector<tListedJob>& jobs) {
   int counts[4] = {}, overdue = 0;
   for (const tListedJob& job : jobs) {
@@ -52,9 +54,13 @@ std::string StateCounts(const std::vector<tListedJob>& jobs) {
   std::string text;
   for (const tExitState state : {StateCritical, StateWarning, StateUnknown, StateOk}) {
     if (counts[state] > 0)
-      text += (text.empty() ? "" : ", ") + std::to_string(counts[state]) + " " + kCounted[state];
+      text.append(text.empty() ? "" : ", ")
+          .append(std::to_string(counts[state]))
+          .append(" ")
+          .append(kCounted[state]);
   }
-  if (overdue > 0) text += (text.empty() ? "" : ", ") + std::to_string(overdue) + " overdue";
+  if (overdue > 0)
+    text.append(text.empty() ? "" : ", ").append(std::to_string(overdue)).append(" overdue");
   return text.empty() ? "none" : text;
 }
 

@@ -59,8 +59,10 @@ std::string HeaderText(const std::string& utf8) {
     while (end < utf8.size() && end > at + 1 &&
            (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
       --end;
-    text += (text.empty() ? "" : "\n ") + std::string("=?UTF-8?B?") +
-            Base64(utf8.substr(at, end - at)) + "?=";
+    text.append(text.empty() ? "" : "\n ")
+        .append("=?UTF-8?B?")
+        .append(Base64(utf8.substr(at, end - at)))
+        .append("?=");
     at = end;
   }
   return text;
@@ -85,7 +87,13 @@ std::string MessageDate() {
   const std::int64_t day = dayOfYear - (153 * monthFromMarch + 2) / 5 + 1;
   const std::int64_t month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
   const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-  const auto two = [](std::int64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+  // Two digits of a number below 100.
+  const auto two = [](std::int64_t n) {
+    std::string digits(2, '0');
+    digits[0] = static_cast<char>('0' + n / 10);
+    digits[1] = static_cast<char>('0' + n % 10);
+    return digits;
+  };
   const std::int64_t minutes = offset < 0 ? -offset : offset;
   return std::string(kDays[((days % 7) + 7) % 7]) + ", " + two(day) + " " + kMonths[month - 1] +
          " " + std::to_string(year) + " " + two(seconds / 3600) + ":" + two(seconds / 60 % 60) +

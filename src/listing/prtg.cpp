@@ -65,13 +65,15 @@ std::string SensorText(const std::vector<tListedJob>& jobs) {
   std::string lines;
   for (const tExitState state : {StateCritical, StateWarning, StateUnknown}) {
     for (const tListedJob& job : jobs) {
-      if (job.State == state) lines += (lines.empty() ? "" : "; ") + Utf8OfMixed(job.Line);
+      if (job.State == state) lines.append(lines.empty() ? "" : "; ").append(Utf8OfMixed(job.Line));
     }
   }
   for (const tListedJob& job : jobs) {
     if (job.Overdue && job.NextRunDue)
-      lines += (lines.empty() ? "" : "; ") + job.Written + ": overdue, its next run was due by " +
-               DateAndTime(*job.NextRunDue);
+      lines.append(lines.empty() ? "" : "; ")
+          .append(job.Written)
+          .append(": overdue, its next run was due by ")
+          .append(DateAndTime(*job.NextRunDue));
   }
   const std::string counts = StateCounts(jobs);
   return Shortened(lines.empty() ? counts : counts + ". " + lines);
