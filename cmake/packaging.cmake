@@ -18,7 +18,7 @@ set(jobvigil_engine_files monitoring/jobvigil-icinga2.conf monitoring/jobvigil-i
                           monitoring/jobvigil-zabbix-agent.conf
                           monitoring/jobvigil-zabbix-agent-windows.conf
                           monitoring/jobvigil-zabbix-template.yaml monitoring/nsclient.ini
-                          monitoring/jobvigil.state.ovl)
+                          monitoring/jobvigil.state.ovl monitoring/jobvigil-grafana-dashboard.json)
 
 set(jobvigil_description
     "jobvigil reads the XML job logs that BackupExec writes, finds the most
@@ -101,7 +101,7 @@ else()
   # server, which runs Windows.
   install(FILES monitoring/nsclient.ini monitoring/jobvigil-zabbix-template.yaml
                 monitoring/jobvigil-icinga2-windows.conf monitoring/jobvigil-prometheus-rules.yml
-                monitoring/jobvigil.state.ovl
+                monitoring/jobvigil.state.ovl monitoring/jobvigil-grafana-dashboard.json
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
   # Where Debian's monitoring engines look: Icinga 2 includes every file of plugins-contrib.d,

@@ -27,7 +27,7 @@ install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${jobvigil_documents} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 install(FILES monitoring/nsclient.ini monitoring/jobvigil-zabbix-template.yaml
               monitoring/jobvigil-icinga2-windows.conf monitoring/jobvigil-prometheus-rules.yml
-              monitoring/jobvigil.state.ovl
+              monitoring/jobvigil.state.ovl monitoring/jobvigil-grafana-dashboard.json
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/licenses/jobvigil)
 
