@@ -31,6 +31,34 @@ or as JSON for monitoring systems to discover, jobvigil-success, which
 checks how long ago a job last succeeded, and jobvigil-sample, which
 writes sample logs for trying the check.")
 
+# The definitions a Linux package ships as examples, for other machines: the Windows agent's
+# Icinga 2 command goes on the master, which is the package's host, the alerting rules and the
+# dashboard on the Prometheus and Grafana servers, often it too, and PRTG's lookup on its core
+# server, which runs Windows.
+set(jobvigil_examples monitoring/nsclient.ini monitoring/jobvigil-zabbix-template.yaml
+                      monitoring/jobvigil-icinga2-windows.conf
+                      monitoring/jobvigil-prometheus-rules.yml monitoring/jobvigil.state.ovl
+                      monitoring/jobvigil-grafana-dashboard.json)
+
+# The definitions the engines load, where they read them: Icinga 2's in its plugins-contrib.d,
+# the Nagios command and the Zabbix agent's item in the folders given of the configuration
+# directory. The prefix is the one in force when installing (the packages' is /usr), and the
+# configuration goes to /etc for /usr, as GNUInstallDirs has it.
+function(jobvigil_install_definitions nagios zabbix)
+  install(FILES monitoring/jobvigil-icinga2.conf
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icinga2/include/plugins-contrib.d
+          RENAME jobvigil.conf)
+  install(CODE "
+    set(etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+      set(etc /etc)
+    endif()
+    file(INSTALL \"${PROJECT_SOURCE_DIR}/monitoring/jobvigil-nagios.cfg\"
+         DESTINATION \"\${etc}/${nagios}\" RENAME jobvigil.cfg)
+    file(INSTALL \"${PROJECT_SOURCE_DIR}/monitoring/jobvigil-zabbix-agent.conf\"
+         DESTINATION \"\${etc}/${zabbix}\" RENAME jobvigil.conf)")
+endfunction()
+
 set(package ${PROJECT_BINARY_DIR}/package)
 if(NOT WIN32)
   # Man pages, the changelog and documents over 4 KiB are installed compressed, in the .deb and
@@ -96,30 +124,13 @@ else()
   list(TRANSFORM jobvigil_documents PREPEND ${package}/ OUTPUT_VARIABLE documents)
   list(TRANSFORM documents APPEND .gz)
   install(FILES ${documents} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
-  # The Windows agent's Icinga 2 command goes on the master, which is this package's host, the
-  # alerting rules on the Prometheus server, often one too, and PRTG's lookup on its core
-  # server, which runs Windows.
-  install(FILES monitoring/nsclient.ini monitoring/jobvigil-zabbix-template.yaml
-                monitoring/jobvigil-icinga2-windows.conf monitoring/jobvigil-prometheus-rules.yml
-                monitoring/jobvigil.state.ovl monitoring/jobvigil-grafana-dashboard.json
-          DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+  install(FILES ${jobvigil_examples} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
   # Where Debian's monitoring engines look: Icinga 2 includes every file of plugins-contrib.d,
-  # Nagios every file of /etc/nagios-plugins/config, and both find checks in
-  # /usr/lib/nagios/plugins. The prefix is the one in force when installing (the .deb's is
-  # /usr), and its configuration goes to /etc for /usr, as GNUInstallDirs has it.
-  install(FILES monitoring/jobvigil-icinga2.conf
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icinga2/include/plugins-contrib.d
-          RENAME jobvigil.conf)
+  # Nagios every file of /etc/nagios-plugins/config, the Zabbix agent every file of
+  # /etc/zabbix/zabbix_agentd.conf.d, and both engines find checks in /usr/lib/nagios/plugins.
+  jobvigil_install_definitions(nagios-plugins/config zabbix/zabbix_agentd.conf.d)
   install(CODE "
-    set(etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
-    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
-      set(etc /etc)
-    endif()
-    file(INSTALL \"${PROJECT_SOURCE_DIR}/monitoring/jobvigil-nagios.cfg\"
-         DESTINATION \"\${etc}/nagios-plugins/config\" RENAME jobvigil.cfg)
-    file(INSTALL \"${PROJECT_SOURCE_DIR}/monitoring/jobvigil-zabbix-agent.conf\"
-         DESTINATION \"\${etc}/zabbix/zabbix_agentd.conf.d\" RENAME jobvigil.conf)
     set(plugins \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/nagios/plugins\")
     file(MAKE_DIRECTORY \"\${plugins}\")
     file(CREATE_LINK ../../../${CMAKE_INSTALL_BINDIR}/jobvigil \"\${plugins}/check_backupexec_job\"

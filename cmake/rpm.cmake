@@ -25,27 +25,13 @@ install(FILES ${package}/man/jobvigil.1.gz ${package}/man/jobvigil-jobs.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${jobvigil_documents} DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
-install(FILES monitoring/nsclient.ini monitoring/jobvigil-zabbix-template.yaml
-              monitoring/jobvigil-icinga2-windows.conf monitoring/jobvigil-prometheus-rules.yml
-              monitoring/jobvigil.state.ovl monitoring/jobvigil-grafana-dashboard.json
-        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+install(FILES ${jobvigil_examples} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/licenses/jobvigil)
 
 # Icinga 2 includes every file of plugins-contrib.d on EL as on Debian; EPEL's Nagios reads every
 # file of /etc/nagios/conf.d, and the Zabbix agent of Zabbix's own EL packages every file of
 # /etc/zabbix/zabbix_agentd.d.
-install(FILES monitoring/jobvigil-icinga2.conf
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icinga2/include/plugins-contrib.d
-        RENAME jobvigil.conf)
-install(CODE "
-  set(etc \"\${CMAKE_INSTALL_PREFIX}/etc\")
-  if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
-    set(etc /etc)
-  endif()
-  file(INSTALL \"${PROJECT_SOURCE_DIR}/monitoring/jobvigil-nagios.cfg\"
-       DESTINATION \"\${etc}/nagios/conf.d\" RENAME jobvigil.cfg)
-  file(INSTALL \"${PROJECT_SOURCE_DIR}/monitoring/jobvigil-zabbix-agent.conf\"
-       DESTINATION \"\${etc}/zabbix/zabbix_agentd.d\" RENAME jobvigil.conf)")
+jobvigil_install_definitions(nagios/conf.d zabbix/zabbix_agentd.d)
 
 set(CPACK_GENERATOR RPM)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

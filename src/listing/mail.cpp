@@ -6,6 +6,8 @@
 // page, each in UTF-8 and base64. Its lines end in LF alone, as sendmail takes a message on a
 // Unix system. Where the logs cannot be read it is still a mail, whose subject and text are the
 // check's line, so that a digest that cannot be made never goes missing in silence.
+#include <algorithm>
+
 #include "listing/formats.h"
 #include "platform/platform.h"
 #include "text/text.h"
