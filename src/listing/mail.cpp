@@ -79,16 +79,9 @@ std::string MessageDate() {
   const std::int64_t offset = (local - UniversalSecondsOf(local)) / 60;
   const std::int64_t days = (local >= 0 ? local : local - 86399) / 86400;
   const std::int64_t seconds = local - days * 86400;
-  // The civil date of a day's number from 1/1/1970, by eras of 400 years.
-  const std::int64_t shifted = days + 719468;
-  const std::int64_t era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
-  const std::int64_t ofEra = shifted - era * 146097;
-  const std::int64_t yearOfEra = (ofEra - ofEra / 1460 + ofEra / 36524 - ofEra / 146096) / 365;
-  const std::int64_t dayOfYear = ofEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
-  const std::int64_t day = dayOfYear - (153 * monthFromMarch + 2) / 5 + 1;
-  const std::int64_t month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
-  const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+  std::int64_t year = 0;
+  int month = 0, day = 0;
+  CivilFromDays(days, year, month, day);
   // Two digits of a number below 100.
   const auto two = [](std::int64_t n) {
     std::string digits(2, '0');

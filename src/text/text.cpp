@@ -16,20 +16,6 @@ std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
   return q;
 }
 
-// Proleptic Gregorian calendar date of a day count relative to 1/1/1970.
-void CivilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day) {
-  days += 719468;
-  const std::int64_t era = FloorDiv(days, 146097);
-  const std::int64_t dayOfEra = days - era * 146097;
-  const std::int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-}
-
 int DigitValue(char c, unsigned base) {
   int value;
   if (c >= '0' && c <= '9') {
@@ -89,6 +75,20 @@ std::vector<tText> SplitAnyCommandLine(const tText& commandLine) {
 }
 
 }  // namespace
+
+// Proleptic Gregorian calendar date of a day count relative to 1/1/1970.
+void CivilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day) {
+  days += 719468;
+  const std::int64_t era = FloorDiv(days, 146097);
+  const std::int64_t dayOfEra = days - era * 146097;
+  const std::int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+  day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+  month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+  year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+}
 
 std::string UpperText(const std::string& text) {
   std::string upper(text);

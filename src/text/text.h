@@ -37,6 +37,9 @@ std::string NumberToText(std::int32_t n);
 /// when the value holds no date that can be written.
 std::string DateToText(tDateTime dateTime);
 
+/// The proleptic Gregorian calendar date of a day count from 1/1/1970.
+void CivilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day);
+
 /// The date-time of a local wall-clock time given as seconds since 1/1/1970 00:00, with the
 /// seconds rounded down to even, as the packed file-date form holds them.
 tDateTime FileDateTime(std::int64_t localSeconds);
