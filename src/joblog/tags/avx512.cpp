@@ -37,14 +37,16 @@ JOBVIGIL_INLINE std::uint64_t CandidatesOf(const unsigned char* at, unsigned kin
 }
 
 // As AVX2 does it (avx2.cpp), the two words each one vector: packing orders the characters
-// and those one before them alike.
+// and those one before them alike, and one test with no branch before it tells both.
 JOBVIGIL_INLINE tWideWords WideWords(const unsigned char* at) {
   const __m512i a = _mm512_loadu_si512(at), b = _mm512_loadu_si512(at + 64);
-  const __m512i highs = _mm512_set1_epi16(static_cast<short>(0xFF00));
-  if (_mm512_test_epi16_mask(_mm512_or_si512(a, b), highs) != 0 || at[-1] != 0) return NotWide;
+  // Loaded two bytes early, its bytes at odd offsets are the byte before `at` and the high
+  // bytes of `a`.
+  const __m512i early = _mm512_loadu_si512(at - 2);
+  const __mmask32 highs = _mm512_test_epi16_mask(_mm512_or_si512(_mm512_or_si512(a, b), early),
+                                                 _mm512_set1_epi16(static_cast<short>(0xFF00)));
   const __m512i chars = _mm512_packus_epi16(a, b);
-  const __m512i before =
-      _mm512_packus_epi16(_mm512_loadu_si512(at - 2), _mm512_loadu_si512(at + 62));
+  const __m512i before = _mm512_packus_epi16(early, _mm512_loadu_si512(at + 62));
   const __m512i nibble = _mm512_set1_epi8(0x0F);
   const __m512i shared = _mm512_and_si512(
       _mm512_shuffle_epi8(_mm512_load_si512(kWideLeadHalves.Low), _mm512_and_si512(chars, nibble)),
@@ -52,7 +54,8 @@ JOBVIGIL_INLINE tWideWords WideWords(const unsigned char* at) {
                           _mm512_and_si512(_mm512_srli_epi16(chars, 4), nibble)));
   const __mmask64 found =
       _mm512_test_epi8_mask(shared, shared) & _mm512_cmpeq_epi8_mask(before, _mm512_set1_epi8('<'));
-  return found == 0 ? WideWithoutCandidates : WideWithCandidates;
+  if ((found | highs) == 0) return WideWithoutCandidates;
+  return highs == 0 ? WideWithCandidates : NotWide;
 }
 
 JOBVIGIL_INLINE std::size_t CountBits(std::uint64_t bits) {
