@@ -74,11 +74,12 @@ TEST(TagFinding, EverySetFindsAsThePlainTable) {
   // UTF-16 text of 8-bit characters, which the sets may read as such: each character after a
   // "<", at each of 64 characters of two words; then the same where the high byte of another
   // character, which moves along, is not NUL, so that the text is not all of 8-bit characters;
-  // and each byte after a "<" that is the high byte of the character before a call's second
-  // word, where the others are of 8-bit characters.
-  std::vector<unsigned char> wide[3];
+  // each byte after a "<" that is the high byte of the character before a call's second word,
+  // where the others are of 8-bit characters; and each character after a "<" at a place of one
+  // word of two, with a "<" before a character that leads nothing at the same place of the other.
+  std::vector<unsigned char> wide[4];
   for (std::size_t variant = 0; variant < std::size(wide); ++variant) {
-    const std::size_t pairs = variant == 1 ? 256 * 128 : 256 * 64;
+    const std::size_t pairs = variant == 1 ? 256 * 128 : variant == 3 ? 256 * 62 : 256 * 64;
     std::vector<unsigned char>& text = wide[variant] = Words(2 * pairs + 1);
     for (std::size_t at = 1; at < text.size(); at += 2) text[at] = 0;
     for (std::size_t pair = 0; pair < pairs; ++pair) {
@@ -89,14 +90,20 @@ TEST(TagFinding, EverySetFindsAsThePlainTable) {
         chars[kWordBytes] = static_cast<unsigned char>(pair / 128);
         continue;
       }
+      if (variant == 3) {
+        const std::size_t at = 2 * (pair / 256 % 31), word = pair / (256 * 31) * kWordBytes;
+        chars[at] = chars[at + kWordBytes] = '<';
+        chars[word + at + 2] = static_cast<unsigned char>(pair);
+        continue;
+      }
       const std::size_t at = 2 * (pair / 256);
       chars[at] = '<';
       chars[at + 2] = static_cast<unsigned char>(pair);
       if (variant == 2) chars[(at + 2 * 37 + pair % 2 * 2 * kWordBytes) % 256 | 1] = 0x20;
     }
   }
-  const std::vector<unsigned char>* const buffers[] = {&values,  &dense,   &sparse,
-                                                       &wide[0], &wide[1], &wide[2]};
+  const std::vector<unsigned char>* const buffers[] = {&values,  &dense,   &sparse, &wide[0],
+                                                       &wide[1], &wide[2], &wide[3]};
 
   const tBestSetAtEnd bestSetAtEnd;
   ASSERT_TRUE(UseInstructionSet(ScanPlain));
